@@ -1,0 +1,21 @@
+# ir_program(<target> <sources>...): a console program that binds the
+# transceiver library at load time.
+#
+# On ELF platforms the library is found through RUNPATH (not RPATH), so that
+# LD_LIBRARY_PATH can put another library of the same name in its place, and
+# all symbols are bound at start-up (-z now), so that a library lacking one of
+# the operations stops the program before it touches any file.
+function(ir_program target)
+    add_executable(${target} ${ARGN})
+    target_link_libraries(${target} PRIVATE transceiver_library system_calls project_warnings)
+    if(NOT WIN32 AND NOT APPLE)
+        file(RELATIVE_PATH libraryFromPrograms
+            ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
+        target_link_options(${target} PRIVATE LINKER:--enable-new-dtags LINKER:-z,now)
+        # The build tree has the installed shape, so one relative RUNPATH
+        # serves both, and a copy of a program moved elsewhere finds nothing.
+        set_target_properties(${target} PROPERTIES
+            BUILD_WITH_INSTALL_RPATH ON
+            INSTALL_RPATH "$ORIGIN/${libraryFromPrograms}")
+    endif()
+endfunction()

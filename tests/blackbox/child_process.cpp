@@ -1,0 +1,124 @@
+#include "child_process.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <grp.h>
+
+int64_t monotonicNow() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+namespace {
+
+[[noreturn]] void failInChild(const char* what) {
+    dprintf(2, "child_process: %s: %s\n", what, strerror(errno));
+    _exit(126);
+}
+
+void startChild(const ChildLaunch& launch, int outWrite, int errWrite) {
+    dup2(outWrite, 1);
+    dup2(errWrite, 2);
+    if (!launch.workingFolder.empty() && chdir(launch.workingFolder.c_str()) != 0) {
+        failInChild("chdir");
+    }
+    for (const std::string& name : launch.unsetEnvironment) {
+        unsetenv(name.c_str());
+    }
+    for (const std::string& entry : launch.setEnvironment) {
+        size_t equals = entry.find('=');
+        setenv(entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), 1);
+    }
+    if (launch.runAsUser) {
+        gid_t group = *launch.runAsUser;
+        if (setgroups(0, nullptr) != 0 || setgid(group) != 0 || setuid(*launch.runAsUser) != 0) {
+            failInChild("dropping root");
+        }
+    }
+    std::vector<char*> arguments;
+    for (const std::string& argument : launch.command) {
+        arguments.push_back(const_cast<char*>(argument.c_str()));
+    }
+    arguments.push_back(nullptr);
+    execv(arguments[0], arguments.data());
+    failInChild(arguments[0]);
+}
+
+}  // namespace
+
+ChildResult runChild(const ChildLaunch& launch) {
+    ChildResult result;
+    int out[2];
+    int err[2];
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+        result.standardError = "pipe failed";
+        return result;
+    }
+    result.startNanoseconds = monotonicNow();
+    pid_t child = fork();
+    if (child == 0) {
+        startChild(launch, out[1], err[1]);
+    }
+    close(out[1]);
+    close(err[1]);
+
+    // Reads until the child has exited, not until the pipes close: a daemon it
+    // started (wineserver, say) may hold them open for longer.
+    int64_t deadline = result.startNanoseconds + int64_t{launch.timeoutSeconds} * 1000000000;
+    pollfd streams[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    std::string* sinks[2] = {&result.standardOutput, &result.standardError};
+    auto drain = [&](int timeoutMilliseconds) {
+        if (poll(streams, 2, timeoutMilliseconds) <= 0) {
+            return false;
+        }
+        bool gotAny = false;
+        for (int i = 0; i < 2; ++i) {
+            if (streams[i].fd >= 0 && streams[i].revents != 0) {
+                char buffer[4096];
+                ssize_t got = read(streams[i].fd, buffer, sizeof buffer);
+                if (got > 0) {
+                    sinks[i]->append(buffer, static_cast<size_t>(got));
+                    gotAny = true;
+                } else {
+                    close(streams[i].fd);
+                    streams[i].fd = -1;
+                }
+            }
+        }
+        return gotAny;
+    };
+    int status = 0;
+    for (;;) {
+        pid_t reaped = waitpid(child, &status, WNOHANG);
+        if (reaped == child) {
+            break;
+        }
+        if (monotonicNow() > deadline && !result.timedOut) {
+            result.timedOut = true;
+            kill(child, SIGKILL);
+        }
+        drain(5);
+    }
+    result.endNanoseconds = monotonicNow();
+    while (drain(0)) {
+    }
+    for (pollfd& stream : streams) {
+        if (stream.fd >= 0) {
+            close(stream.fd);
+        }
+    }
+    result.exited = WIFEXITED(status);
+    result.exitStatus = result.exited ? WEXITSTATUS(status) : -1;
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    return result;
+}

@@ -1,0 +1,25 @@
+// A temporary folder for one test, removed with everything in it afterwards.
+#pragma once
+
+#include <string>
+
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+
+private:
+    std::string path_;
+};
+
+// Writes a file, making the folders above it; mode as for chmod.
+void writeFile(const std::string& path, const std::string& content, unsigned mode = 0644);
+void makeFolders(const std::string& path);
+bool fileExists(const std::string& path);
+std::string readFile(const std::string& path);
+void copyFile(const std::string& from, const std::string& to, unsigned mode);
