@@ -2,12 +2,29 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace {
 
 struct Reading {
     const char* text;
     int32_t value;
 };
+
+// Names each case by its text, escaped, so that test names are stable and printable.
+void PrintTo(const Reading& reading, std::ostream* out) {
+    static const char hex[] = "0123456789abcdef";
+    *out << '"';
+    for (const char* c = reading.text; *c != '\0'; ++c) {
+        const auto byte = static_cast<unsigned char>(*c);
+        if (byte > ' ' && byte < 0x7f && byte != '"' && byte != '\\') {
+            *out << *c;
+        } else {
+            *out << "\\x" << hex[byte >> 4] << hex[byte & 0xf];
+        }
+    }
+    *out << '"';
+}
 
 class DecimalNumber : public ::testing::TestWithParam<Reading> {};
 

@@ -103,6 +103,12 @@ ChildResult runChild(const ChildLaunch& launch) {
         if (reaped == child) {
             break;
         }
+        if (launch.signalToSend != 0 && !result.signalSent &&
+            monotonicNow() - result.startNanoseconds >
+                int64_t{launch.signalAfterMilliseconds} * 1000000) {
+            kill(child, launch.signalToSend);
+            result.signalSent = true;
+        }
         if (monotonicNow() > deadline && !result.timedOut) {
             result.timedOut = true;
             kill(child, SIGKILL);

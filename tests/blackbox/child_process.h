@@ -13,6 +13,8 @@ struct ChildLaunch {
     std::string workingFolder;
     std::optional<uint32_t> runAsUser;  // drop root to this uid (and its gid) in the child
     int timeoutSeconds = 60;
+    int signalToSend = 0;  // sent to the child this long after it started, if set
+    int signalAfterMilliseconds = 0;
 };
 
 struct ChildResult {
@@ -22,6 +24,7 @@ struct ChildResult {
     int exitStatus = -1;
     int signal = 0;
     bool timedOut = false;
+    bool signalSent = false;
     int64_t startNanoseconds = 0;  // CLOCK_MONOTONIC, just before the child started
     int64_t endNanoseconds = 0;    // CLOCK_MONOTONIC, when it had been reaped
 };

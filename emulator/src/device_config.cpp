@@ -1,0 +1,130 @@
+// liblirc-emulator.so: an emulated LIRC device (/dev/lircN) for machines without IR
+// hardware. Preloaded (LD_PRELOAD), it answers open, stat, ioctl, read, write, poll and
+// close on one path as the kernel's lirc_dev.c does for an rc-loopback-like raw IR device,
+// and hands every other path and fd to the C library. It never writes to standard output.
+//
+// Configuration, read from the environment at each open of the device:
+//   LIRC_EMULATOR_DEVICE       the emulated path (default /dev/lirc0); it need not exist
+//   LIRC_EMULATOR_EMITTERS     emitters, 0..32 (default 2); 0: no emitter selection
+//   LIRC_EMULATOR_WITHOUT      comma-separated capabilities the device lacks: send, receive,
+//                              carrier, duty, measure, wideband, timeout, resolution
+//   LIRC_EMULATOR_RECEIVE      a receive script (see receive_script.h), played into each
+//                              open file from the moment it is opened
+//   LIRC_EMULATOR_LOG          a file that gets one line per transmission write(2) accepted:
+//                              send carrier=36000 duty=50 mask=0x3 durations=900 450 900
+//   LIRC_EMULATOR_STATE        a file keeping the device's settings across opens and
+//                              processes (carrier, duty_cycle, transmitter_mask, rec_timeout,
+//                              measure_carrier, wideband as key=value lines); without it they
+//                              last as long as the process
+//   LIRC_EMULATOR_WRITE_ERROR  an errno name (EIO, EINTR, ENODEV, ...): write(2) of a valid
+//                              signal fails with it and nothing is logged
+//   LIRC_EMULATOR_NO_DELAY=1   write(2) returns without waiting for the signal's duration
+#include "device_config.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <string_view>
+
+#include "diagnostics.h"
+#include "errno_names.h"
+
+namespace lirc_emulator {
+
+namespace {
+
+std::string environment(const char* name) {
+    const char* value = getenv(name);
+    return value == nullptr ? std::string() : std::string(value);
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string configuredDevicePath() {
+    std::string path = environment("LIRC_EMULATOR_DEVICE");
+    return path.empty() ? std::string(kDefaultDevicePath) : path;
+}
+
+DeviceFeatures featuresWithout(std::string_view list, std::string* unknown) {
+    DeviceFeatures features;
+    while (!list.empty()) {
+        size_t comma = list.find(',');
+        std::string_view name = trimmed(list.substr(0, comma));
+        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+        if (name.empty()) {
+            continue;
+        }
+        if (name == "send") {
+            features.send = false;
+        } else if (name == "receive") {
+            features.receive = false;
+        } else if (name == "carrier") {
+            features.carrier = false;
+        } else if (name == "duty") {
+            features.duty = false;
+        } else if (name == "measure") {
+            features.measure = false;
+        } else if (name == "wideband") {
+            features.wideband = false;
+        } else if (name == "timeout") {
+            features.timeout = false;
+        } else if (name == "resolution") {
+            features.resolution = false;
+        } else if (unknown != nullptr) {
+            if (!unknown->empty()) {
+                *unknown += ',';
+            }
+            *unknown += name;
+        }
+    }
+    return features;
+}
+
+DeviceConfig readDeviceConfig() {
+    DeviceConfig config;
+    config.devicePath = configuredDevicePath();
+
+    std::string emitters = environment("LIRC_EMULATOR_EMITTERS");
+    if (!emitters.empty()) {
+        unsigned value = 0;
+        auto [end, error] = std::from_chars(emitters.data(), emitters.data() + emitters.size(), value);
+        if (error != std::errc{} || end != emitters.data() + emitters.size() || value > 32) {
+            warn("LIRC_EMULATOR_EMITTERS=%s is not a number 0..32; using 2", emitters.c_str());
+        } else {
+            config.emitters = value;
+        }
+    }
+
+    std::string unknown;
+    config.features = featuresWithout(environment("LIRC_EMULATOR_WITHOUT"), &unknown);
+    if (!unknown.empty()) {
+        warn("LIRC_EMULATOR_WITHOUT: unknown feature(s) %s", unknown.c_str());
+    }
+
+    config.receiveScript = environment("LIRC_EMULATOR_RECEIVE");
+    config.logPath = environment("LIRC_EMULATOR_LOG");
+    config.statePath = environment("LIRC_EMULATOR_STATE");
+
+    std::string writeError = environment("LIRC_EMULATOR_WRITE_ERROR");
+    if (!writeError.empty()) {
+        config.writeError = errnoFromName(writeError);
+        if (!config.writeError) {
+            warn("LIRC_EMULATOR_WRITE_ERROR=%s is not an errno name; using EIO", writeError.c_str());
+            config.writeError = errnoFromName("EIO");
+        }
+    }
+
+    config.noDelay = environment("LIRC_EMULATOR_NO_DELAY") == "1";
+    return config;
+}
+
+}  // namespace lirc_emulator

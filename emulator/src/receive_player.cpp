@@ -1,0 +1,97 @@
+#include "receive_player.h"
+
+#include <linux/lirc.h>
+
+#include "monotonic_clock.h"
+
+namespace lirc_emulator {
+
+namespace {
+
+constexpr uint32_t kFloodDuration = 500;
+
+}  // namespace
+
+ReceivePlayer::ReceivePlayer(std::vector<Directive> script, int64_t openedAt)
+    : script_(std::move(script)), cursor_(openedAt) {}
+
+void ReceivePlayer::deliver(uint32_t sample, const ReceiveConditions& conditions) {
+    if (!conditions.canReceive) {
+        return;
+    }
+    if ((sample & LIRC_MODE2_MASK) == LIRC_MODE2_FREQUENCY && !conditions.measureCarrier) {
+        return;
+    }
+    (void)queue_.push(sample);  // a full queue drops it, as the kernel does
+}
+
+void ReceivePlayer::advance(int64_t now, const ReceiveConditions& conditions) {
+    while (!unplugged_) {
+        if (flooding_) {
+            // The flood never pauses: whatever room the reader made is filled at once,
+            // and everything beyond the queue is lost.
+            while (conditions.canReceive && !queue_.full()) {
+                deliver((floodPulseNext_ ? LIRC_MODE2_PULSE : LIRC_MODE2_SPACE) | kFloodDuration,
+                        conditions);
+                floodPulseNext_ = !floodPulseNext_;
+            }
+            return;
+        }
+        if (next_ >= script_.size()) {
+            return;
+        }
+        const Directive& directive = script_[next_];
+        switch (directive.kind) {
+        case DirectiveKind::Wait:
+            cursor_ += directive.waitMicroseconds;
+            break;
+        case DirectiveKind::End: {
+            int64_t readyAt = cursor_ + conditions.recTimeout;
+            if (readyAt > now) {
+                return;
+            }
+            deliver(LIRC_MODE2_TIMEOUT | (conditions.recTimeout & LIRC_VALUE_MASK), conditions);
+            cursor_ = readyAt;
+            break;
+        }
+        case DirectiveKind::Sample:
+        case DirectiveKind::Unplug:
+        case DirectiveKind::Flood:
+            if (cursor_ > now) {
+                return;
+            }
+            if (directive.kind == DirectiveKind::Sample) {
+                deliver(directive.sample, conditions);
+            } else if (directive.kind == DirectiveKind::Unplug) {
+                unplugged_ = true;
+            } else {
+                flooding_ = true;
+            }
+            break;
+        }
+        ++next_;
+    }
+}
+
+int64_t ReceivePlayer::nextEventAt(const ReceiveConditions& conditions) const {
+    if (unplugged_) {
+        return kNever;
+    }
+    if (flooding_) {
+        return queue_.full() ? kNever : cursor_;
+    }
+    int64_t at = cursor_;
+    for (size_t index = next_; index < script_.size(); ++index) {
+        const Directive& directive = script_[index];
+        if (directive.kind == DirectiveKind::Wait) {
+            at += directive.waitMicroseconds;
+        } else if (directive.kind == DirectiveKind::End) {
+            return at + conditions.recTimeout;
+        } else {
+            return at;
+        }
+    }
+    return kNever;
+}
+
+}  // namespace lirc_emulator

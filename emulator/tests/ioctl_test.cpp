@@ -1,0 +1,182 @@
+// The LIRC ioctls on the emulated device, with and without each driver capability.
+#include <cerrno>
+#include <optional>
+
+#include <linux/lirc.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include "emulated_device.h"
+
+namespace {
+
+constexpr uint32_t kSendBits = LIRC_CAN_SEND_PULSE | LIRC_CAN_SET_SEND_CARRIER |
+                               LIRC_CAN_SET_SEND_DUTY_CYCLE | LIRC_CAN_SET_TRANSMITTER_MASK;
+constexpr uint32_t kReceiveBits = LIRC_CAN_REC_MODE2 | LIRC_CAN_GET_REC_RESOLUTION |
+                                  LIRC_CAN_SET_REC_TIMEOUT | LIRC_CAN_MEASURE_CARRIER |
+                                  LIRC_CAN_USE_WIDEBAND_RECEIVER;
+
+struct FeaturesCase {
+    const char* name;
+    const char* without;
+    const char* emitters;
+    uint32_t features;
+};
+
+class Features : public EmulatedDevice, public ::testing::WithParamInterface<FeaturesCase> {};
+
+TEST_P(Features, ReportsTheDevicesCapabilities) {
+    configure("WITHOUT", GetParam().without);
+    configure("EMITTERS", GetParam().emitters);
+    int fd = openDevice();
+    IoctlOutcome outcome = ioctlValue(fd, LIRC_GET_FEATURES);
+    EXPECT_EQ(outcome.result, 0);
+    EXPECT_EQ(outcome.value, GetParam().features) << std::hex << outcome.value;
+    close(fd);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Emulator, Features,
+    ::testing::Values(
+        FeaturesCase{"Everything", "", "", kSendBits | kReceiveBits},
+        FeaturesCase{"WithoutSend", "send", "", kReceiveBits},
+        FeaturesCase{"WithoutReceive", "receive", "", kSendBits},
+        FeaturesCase{"WithoutCarrier", "carrier", "", (kSendBits | kReceiveBits) & ~LIRC_CAN_SET_SEND_CARRIER},
+        FeaturesCase{"WithoutDuty", "duty", "", (kSendBits | kReceiveBits) & ~LIRC_CAN_SET_SEND_DUTY_CYCLE},
+        FeaturesCase{"WithoutMeasure", "measure", "", (kSendBits | kReceiveBits) & ~LIRC_CAN_MEASURE_CARRIER},
+        FeaturesCase{"WithoutWideband", "wideband", "",
+                     (kSendBits | kReceiveBits) & ~LIRC_CAN_USE_WIDEBAND_RECEIVER},
+        FeaturesCase{"WithoutTimeout", "timeout", "", (kSendBits | kReceiveBits) & ~LIRC_CAN_SET_REC_TIMEOUT},
+        FeaturesCase{"WithoutResolution", "resolution", "",
+                     (kSendBits | kReceiveBits) & ~LIRC_CAN_GET_REC_RESOLUTION},
+        FeaturesCase{"SeveralMissing", " carrier, duty ,wideband", "",
+                     (kSendBits | kReceiveBits) &
+                         ~(LIRC_CAN_SET_SEND_CARRIER | LIRC_CAN_SET_SEND_DUTY_CYCLE | LIRC_CAN_USE_WIDEBAND_RECEIVER)},
+        FeaturesCase{"NoEmitterSelection", "", "0", (kSendBits | kReceiveBits) & ~LIRC_CAN_SET_TRANSMITTER_MASK}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
+
+struct IoctlCase {
+    const char* name;
+    const char* without;
+    const char* emitters;
+    unsigned long request;
+    uint32_t argument;
+    int result;  // -1 for an error
+    int error;
+    std::optional<uint32_t> value;  // what a read-back ioctl hands out
+};
+
+class Ioctls : public EmulatedDevice, public ::testing::WithParamInterface<IoctlCase> {};
+
+TEST_P(Ioctls, AnswerAsTheKernelDoes) {
+    const IoctlCase& test = GetParam();
+    configure("WITHOUT", test.without);
+    configure("EMITTERS", test.emitters);
+    int fd = openDevice();
+    IoctlOutcome outcome = ioctlValue(fd, test.request, test.argument);
+    EXPECT_EQ(outcome.result, test.result);
+    EXPECT_EQ(outcome.error, test.error) << strerror(outcome.error);
+    if (test.value) {
+        EXPECT_EQ(outcome.value, *test.value);
+    }
+    close(fd);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Emulator, Ioctls,
+    ::testing::Values(
+        // Modes
+        IoctlCase{"GetSendMode", "", "", LIRC_GET_SEND_MODE, 0, 0, 0, LIRC_MODE_PULSE},
+        IoctlCase{"SetSendModePulse", "", "", LIRC_SET_SEND_MODE, LIRC_MODE_PULSE, 0, 0, {}},
+        IoctlCase{"SetSendModeMode2", "", "", LIRC_SET_SEND_MODE, LIRC_MODE_MODE2, -1, EINVAL, {}},
+        IoctlCase{"SetSendModeCannotSend", "send", "", LIRC_SET_SEND_MODE, LIRC_MODE_PULSE, -1, ENOTTY, {}},
+        IoctlCase{"GetSendModeCannotSend", "send", "", LIRC_GET_SEND_MODE, 0, -1, ENOTTY, {}},
+        IoctlCase{"GetRecMode", "", "", LIRC_GET_REC_MODE, 0, 0, 0, LIRC_MODE_MODE2},
+        IoctlCase{"SetRecModeMode2", "", "", LIRC_SET_REC_MODE, LIRC_MODE_MODE2, 0, 0, {}},
+        IoctlCase{"SetRecModePulse", "", "", LIRC_SET_REC_MODE, LIRC_MODE_PULSE, -1, EINVAL, {}},
+        IoctlCase{"SetRecModeCannotReceive", "receive", "", LIRC_SET_REC_MODE, LIRC_MODE_MODE2, -1, ENOTTY, {}},
+        IoctlCase{"GetRecModeCannotReceive", "receive", "", LIRC_GET_REC_MODE, 0, -1, ENOTTY, {}},
+        // Emitters
+        IoctlCase{"MaskFirst", "", "", LIRC_SET_TRANSMITTER_MASK, 0x1, 0, 0, {}},
+        IoctlCase{"MaskBoth", "", "", LIRC_SET_TRANSMITTER_MASK, 0x3, 0, 0, {}},
+        IoctlCase{"MaskBeyondTwo", "", "", LIRC_SET_TRANSMITTER_MASK, 0x4, 2, 0, {}},
+        IoctlCase{"MaskBeyondFour", "", "4", LIRC_SET_TRANSMITTER_MASK, 0x1f, 4, 0, {}},
+        IoctlCase{"MaskAllOfThirtyTwo", "", "32", LIRC_SET_TRANSMITTER_MASK, 0xffffffff, 0, 0, {}},
+        IoctlCase{"MaskWithoutSelection", "", "0", LIRC_SET_TRANSMITTER_MASK, 0x1, -1, ENOTTY, {}},
+        IoctlCase{"MaskCannotSend", "send", "", LIRC_SET_TRANSMITTER_MASK, 0x1, -1, ENOTTY, {}},
+        // Carrier and duty cycle
+        IoctlCase{"Carrier38k", "", "", LIRC_SET_SEND_CARRIER, 38000, 0, 0, {}},
+        IoctlCase{"CarrierZero", "", "", LIRC_SET_SEND_CARRIER, 0, -1, EINVAL, {}},
+        IoctlCase{"CarrierUnsupported", "carrier", "", LIRC_SET_SEND_CARRIER, 38000, -1, ENOTTY, {}},
+        IoctlCase{"DutyOne", "", "", LIRC_SET_SEND_DUTY_CYCLE, 1, 0, 0, {}},
+        IoctlCase{"DutyNinetyNine", "", "", LIRC_SET_SEND_DUTY_CYCLE, 99, 0, 0, {}},
+        IoctlCase{"DutyZero", "", "", LIRC_SET_SEND_DUTY_CYCLE, 0, -1, EINVAL, {}},
+        IoctlCase{"DutyHundred", "", "", LIRC_SET_SEND_DUTY_CYCLE, 100, -1, EINVAL, {}},
+        IoctlCase{"DutyUnsupported", "duty", "", LIRC_SET_SEND_DUTY_CYCLE, 50, -1, ENOTTY, {}},
+        // Receiver
+        IoctlCase{"Resolution", "", "", LIRC_GET_REC_RESOLUTION, 0, 0, 0, 1},
+        IoctlCase{"ResolutionUnsupported", "resolution", "", LIRC_GET_REC_RESOLUTION, 0, -1, ENOTTY, {}},
+        IoctlCase{"MinTimeout", "", "", LIRC_GET_MIN_TIMEOUT, 0, 0, 0, 1},
+        IoctlCase{"MaxTimeout", "", "", LIRC_GET_MAX_TIMEOUT, 0, 0, 0, 10000000},
+        IoctlCase{"MinTimeoutUnsupported", "timeout", "", LIRC_GET_MIN_TIMEOUT, 0, -1, ENOTTY, {}},
+        IoctlCase{"RecTimeoutDefault", "", "", LIRC_GET_REC_TIMEOUT, 0, 0, 0, 125000},
+        IoctlCase{"RecTimeoutFixed", "timeout", "", LIRC_GET_REC_TIMEOUT, 0, 0, 0, 125000},
+        IoctlCase{"RecTimeoutCannotReceive", "receive", "", LIRC_GET_REC_TIMEOUT, 0, -1, ENOTTY, {}},
+        IoctlCase{"SetTimeoutLowest", "", "", LIRC_SET_REC_TIMEOUT, 1, 0, 0, {}},
+        IoctlCase{"SetTimeoutHighest", "", "", LIRC_SET_REC_TIMEOUT, 10000000, 0, 0, {}},
+        IoctlCase{"SetTimeoutZero", "", "", LIRC_SET_REC_TIMEOUT, 0, -1, EINVAL, {}},
+        IoctlCase{"SetTimeoutAboveMax", "", "", LIRC_SET_REC_TIMEOUT, 10000001, -1, EINVAL, {}},
+        IoctlCase{"SetTimeoutUnsupported", "timeout", "", LIRC_SET_REC_TIMEOUT, 50000, -1, ENOTTY, {}},
+        IoctlCase{"TimeoutReports", "", "", LIRC_SET_REC_TIMEOUT_REPORTS, 1, 0, 0, {}},
+        IoctlCase{"TimeoutReportsCannotReceive", "receive", "", LIRC_SET_REC_TIMEOUT_REPORTS, 1, -1, ENOTTY, {}},
+        IoctlCase{"MeasureOn", "", "", LIRC_SET_MEASURE_CARRIER_MODE, 1, 0, 0, {}},
+        IoctlCase{"MeasureUnsupported", "measure", "", LIRC_SET_MEASURE_CARRIER_MODE, 1, -1, ENOTTY, {}},
+        IoctlCase{"WidebandOn", "", "", LIRC_SET_WIDEBAND_RECEIVER, 1, 0, 0, {}},
+        IoctlCase{"WidebandUnsupported", "wideband", "", LIRC_SET_WIDEBAND_RECEIVER, 1, -1, ENOTTY, {}},
+        // Not LIRC requests at all
+        IoctlCase{"ReceiveCarrierRange", "", "", LIRC_SET_REC_CARRIER_RANGE, 30000, -1, ENOTTY, {}},
+        IoctlCase{"Unknown", "", "", _IOR('i', 0x7f, __u32), 0, -1, ENOTTY, {}},
+        IoctlCase{"TerminalRequest", "", "", TCGETS, 0, -1, ENOTTY, {}}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
+
+// The settings ioctls change the device, as the state file shows; a refused request
+// leaves it as it was.
+struct SettingCase {
+    const char* name;
+    unsigned long request;
+    uint32_t argument;
+    const char* stateLine;
+};
+
+class Settings : public EmulatedDevice, public ::testing::WithParamInterface<SettingCase> {};
+
+TEST_P(Settings, ChangeTheStoredStateOnlyWhenAccepted) {
+    int fd = openDevice();
+    (void)ioctlValue(fd, GetParam().request, GetParam().argument);
+    EXPECT_NE(stateText().find(GetParam().stateLine), std::string::npos) << stateText();
+    close(fd);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Emulator, Settings,
+    ::testing::Values(SettingCase{"Mask", LIRC_SET_TRANSMITTER_MASK, 0x2, "transmitter_mask=0x2\n"},
+                      SettingCase{"MaskBeyondKept", LIRC_SET_TRANSMITTER_MASK, 0x6, "transmitter_mask=0x3\n"},
+                      SettingCase{"Carrier", LIRC_SET_SEND_CARRIER, 56000, "carrier=56000\n"},
+                      SettingCase{"CarrierZeroKept", LIRC_SET_SEND_CARRIER, 0, "carrier=36000\n"},
+                      SettingCase{"Duty", LIRC_SET_SEND_DUTY_CYCLE, 33, "duty_cycle=33\n"},
+                      SettingCase{"DutyHundredKept", LIRC_SET_SEND_DUTY_CYCLE, 100, "duty_cycle=50\n"},
+                      SettingCase{"Timeout", LIRC_SET_REC_TIMEOUT, 20000, "rec_timeout=20000\n"},
+                      SettingCase{"TimeoutOutOfRangeKept", LIRC_SET_REC_TIMEOUT, 0, "rec_timeout=125000\n"},
+                      SettingCase{"Measure", LIRC_SET_MEASURE_CARRIER_MODE, 7, "measure_carrier=1\n"},
+                      SettingCase{"Wideband", LIRC_SET_WIDEBAND_RECEIVER, 1, "wideband=1\n"}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
+
+TEST_F(EmulatedDevice, IoctlWithoutArgumentIsEfault) {
+    int fd = openDevice();
+    errno = 0;
+    EXPECT_EQ(ioctl(fd, LIRC_GET_FEATURES, nullptr), -1);
+    EXPECT_EQ(errno, EFAULT);
+    close(fd);
+}
+
+}  // namespace

@@ -1,0 +1,119 @@
+#include "receiver_settings.h"
+
+#include <algorithm>
+#include <csignal>
+
+#include <linux/lirc.h>
+#include <sys/ioctl.h>
+
+namespace ostrel {
+
+namespace {
+
+// What a signal handler needs to put the device back; plain values only, so
+// that the handler does nothing but async-signal-safe ioctls.
+struct PendingRestore {
+    volatile sig_atomic_t active = 0;
+    int descriptor = -1;
+    bool timeoutChanged = false;
+    uint32_t timeout = 0;
+    bool carrierReportsChanged = false;
+};
+PendingRestore pending;
+
+constexpr int stoppingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+struct sigaction previousActions[std::size(stoppingSignals)];
+bool installed[std::size(stoppingSignals)];
+
+void putBack() {
+    if (pending.timeoutChanged) {
+        uint32_t value = pending.timeout;
+        ioctl(pending.descriptor, LIRC_SET_REC_TIMEOUT, &value);
+    }
+    if (pending.carrierReportsChanged) {
+        // The kernel has no request that reads this setting; off is its
+        // default, and what a device has unless a program left it on.
+        uint32_t off = 0;
+        ioctl(pending.descriptor, LIRC_SET_MEASURE_CARRIER_MODE, &off);
+    }
+}
+
+void restoreAndStop(int signalNumber) {
+    if (pending.active) {
+        putBack();
+        pending.active = 0;
+    }
+    signal(signalNumber, SIG_DFL);
+    raise(signalNumber);
+}
+
+void guardAgainstStopping() {
+    for (size_t i = 0; i < std::size(stoppingSignals); ++i) {
+        installed[i] = false;
+        struct sigaction current {};
+        // A handler the program set up stays in charge.
+        if (sigaction(stoppingSignals[i], nullptr, &current) != 0 || current.sa_handler != SIG_DFL) {
+            continue;
+        }
+        struct sigaction ours {};
+        ours.sa_handler = restoreAndStop;
+        sigemptyset(&ours.sa_mask);
+        ours.sa_flags = SA_RESTART;
+        installed[i] = sigaction(stoppingSignals[i], &ours, &previousActions[i]) == 0;
+    }
+}
+
+void stopGuarding() {
+    for (size_t i = 0; i < std::size(stoppingSignals); ++i) {
+        if (installed[i]) {
+            sigaction(stoppingSignals[i], &previousActions[i], nullptr);
+        }
+    }
+}
+
+}  // namespace
+
+ReceiverSettings::ReceiverSettings(LircDevice& device) : device_(device) {
+    std::string ignored;  // a setting the device refuses leaves its own in place
+    uint32_t current = 0;
+    bool timeoutKnown = device.query(LIRC_GET_REC_TIMEOUT, current, "", ignored);
+    timeout_ = timeoutKnown ? current : 0;
+
+    pending = PendingRestore{};
+    pending.descriptor = device.descriptor();
+    guardAgainstStopping();
+
+    // Only a timeout that can be read back is changed, so that it can be restored.
+    uint32_t low = 0;
+    uint32_t high = 0;
+    if (timeoutKnown && device.can(LIRC_CAN_SET_REC_TIMEOUT) &&
+        device.query(LIRC_GET_MIN_TIMEOUT, low, "", ignored) &&
+        device.query(LIRC_GET_MAX_TIMEOUT, high, "", ignored) && low <= high) {
+        uint32_t wanted = std::clamp(recordingTimeoutMicroseconds, low, high);
+        if (wanted != current) {
+            pending.timeout = current;
+            pending.timeoutChanged = true;
+            pending.active = 1;
+            if (device.set(LIRC_SET_REC_TIMEOUT, wanted, "", ignored)) {
+                timeout_ = wanted;
+            }
+        }
+    }
+    if (device.can(LIRC_CAN_MEASURE_CARRIER)) {
+        pending.carrierReportsChanged = true;
+        pending.active = 1;
+        device.set(LIRC_SET_MEASURE_CARRIER_MODE, 1, "", ignored);
+    }
+}
+
+ReceiverSettings::~ReceiverSettings() { restore(); }
+
+void ReceiverSettings::restore() {
+    if (pending.active) {
+        putBack();
+        pending.active = 0;
+    }
+    stopGuarding();
+}
+
+}  // namespace ostrel

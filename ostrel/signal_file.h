@@ -1,0 +1,50 @@
+// Reading and writing IR signal files, the text files ir-ctl sends and
+// records, as bytes in and bytes out. Reading is strict: a line it does not
+// understand fails the file, since a signal sent wrong is worse than none.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "kernel_limits.h"
+#include "ir_signal.h"
+
+namespace ostrel {
+
+// Files larger than this are refused unread: no signal a LIRC device can
+// send needs more than a few kilobytes.
+constexpr size_t largestSignalFile = 1u << 20;
+
+struct SignalFileReading {
+    Signal signal;  // the signal read, when ok()
+    // "<file>:<line>: <reason>", or "<file>: <reason>" when the reason is about
+    // the file as a whole (too large, no pulse in it); empty when ok().
+    std::string error;
+    size_t line = 0;     // 1-based line the error is on; 0 for the whole file
+    std::string reason;  // the error without file name and line
+
+    bool ok() const { return error.empty(); }
+};
+
+// Reads a signal file in either form ir-ctl reads:
+// - keywords, one a line: "pulse N", "space N", "timeout N" (a space) and
+//   "carrier N"; pulses or spaces in a row are added together, leading
+//   spaces and a trailing space are dropped;
+// - a list: "+N -N +N ..." (or bare numbers, alternating pulse and space),
+//   any number a line, separated by blanks or commas; a trailing space is
+//   dropped. A list has no carrier.
+// The first line that is not blank or a comment decides the form. Comments
+// start with "#" or "//", on a line of their own or as a word after the
+// values. N is a decimal number from 1 to longestDuration. CRLF line ends
+// and a UTF-8 byte order mark are accepted. fileName only names the file in
+// the error.
+SignalFileReading parseSignalFile(std::string_view text, std::string_view fileName);
+
+// The keyword form: "carrier N" when the signal has a carrier, then one
+// "pulse N" or "space N" line per duration, each ended by "\n". The signal
+// must be well formed (isWellFormed); what is written then reads back to the
+// same signal, here and in ir-ctl --send.
+std::string formatSignalFile(const Signal& signal);
+
+}  // namespace ostrel

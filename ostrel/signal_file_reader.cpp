@@ -1,0 +1,89 @@
+// Reading a signal file: the checks on the file as a whole, then the form
+// its first line of content chooses, as ir-ctl's read_file chooses it.
+#include <cstdio>
+#include <optional>
+#include <utility>
+
+#include "signal_file.h"
+#include "signal_forms.h"
+#include "text_scanning.h"
+
+namespace ostrel {
+
+namespace {
+
+constexpr std::string_view utf8ByteOrderMark = "\xEF\xBB\xBF";
+
+SignalFileReading failure(std::string_view fileName, size_t line, std::string reason) {
+    SignalFileReading reading;
+    reading.line = line;
+    reading.error = std::string(fileName) + ":";
+    if (line != 0) {
+        reading.error += std::to_string(line) + ":";
+    }
+    reading.error += " " + reason;
+    reading.reason = std::move(reason);
+    return reading;
+}
+
+bool startsUtf16(std::string_view text) {
+    return text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF");
+}
+
+// The line and byte of the first control character, which no signal file
+// holds: the file is binary, or not what the user meant to send.
+std::optional<std::pair<size_t, unsigned char>> firstBinaryByte(std::string_view text) {
+    text::Lines lines(text);
+    while (std::optional<std::string_view> line = lines.next()) {
+        if (std::optional<unsigned char> byte = text::firstBinaryByte(*line)) {
+            return std::pair{lines.number(), *byte};
+        }
+    }
+    return std::nullopt;
+}
+
+// A list when the first word that is not a comment starts like a number.
+bool isListForm(std::string_view text) {
+    text::Lines lines(text);
+    while (std::optional<std::string_view> line = lines.next()) {
+        std::optional<std::string_view> word = text::Words(*line, text::blanks).next();
+        if (word && !text::startsComment(*word)) {
+            char first = word->front();
+            return first == '+' || first == '-' || (first >= '0' && first <= '9');
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+SignalFileReading parseSignalFile(std::string_view text, std::string_view fileName) {
+    if (text.size() > largestSignalFile) {
+        return failure(fileName, 0, "larger than 1 MiB, too large for a signal file");
+    }
+    if (startsUtf16(text)) {
+        return failure(fileName, 0, "UTF-16 text; save the file as UTF-8 or ASCII");
+    }
+    if (text.starts_with(utf8ByteOrderMark)) {
+        text.remove_prefix(utf8ByteOrderMark.size());
+    }
+    if (auto binary = firstBinaryByte(text)) {
+        char reason[64];
+        std::snprintf(reason, sizeof reason, "binary data (byte 0x%02X), not a signal file",
+                      binary->second);
+        return failure(fileName, binary->first, reason);
+    }
+    forms::Outcome outcome = isListForm(text) ? forms::readListForm(text)
+                                              : forms::readKeywordForm(text);
+    if (outcome.failed()) {
+        return failure(fileName, outcome.line, std::move(outcome.reason));
+    }
+    if (outcome.signal.durations.empty()) {
+        return failure(fileName, 0, "no pulse in the file");
+    }
+    SignalFileReading reading;
+    reading.signal = std::move(outcome.signal);
+    return reading;
+}
+
+}  // namespace ostrel

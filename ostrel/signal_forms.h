@@ -1,0 +1,28 @@
+// The two forms of signal file, each read by a function of its own. They
+// take text already checked to be text, without a byte order mark.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "ir_signal.h"
+
+namespace ostrel::forms {
+
+struct Outcome {
+    // Without any duration when the text holds no pulse; then the caller says so.
+    Signal signal;
+    size_t line = 0;     // the line of the failure
+    std::string reason;  // empty when the text was read
+
+    bool failed() const { return !reason.empty(); }
+};
+
+// "pulse N", "space N", "timeout N" and "carrier N" lines.
+Outcome readKeywordForm(std::string_view text);
+
+// "+N -N +N ..." lines.
+Outcome readListForm(std::string_view text);
+
+}  // namespace ostrel::forms

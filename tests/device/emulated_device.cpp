@@ -1,0 +1,64 @@
+#include "emulated_device.h"
+
+EmulatedDevice::EmulatedDevice(const ScratchFolder& scratch, const DeviceSetup& setup)
+    : scratch_(scratch), path_(scratch / "lirc0") {
+    // Settings other than the emulator's defaults, so that a program that
+    // puts back defaults instead of what it found is caught.
+    writeFile(scratch / "device.state", initialDeviceState);
+    environment_ = {
+        "LD_PRELOAD=" EMULATOR_LIBRARY,
+        "LIRC_EMULATOR_DEVICE=" + path_,
+        "LIRC_EMULATOR_LOG=" + (scratch / "sent.log"),
+        "LIRC_EMULATOR_STATE=" + (scratch / "device.state"),
+        "LIRC_EMULATOR_NO_DELAY=1",
+        "OSTREL_DEVICE=" + path_,
+    };
+    if (!setup.receive.empty()) {
+        writeFile(scratch / "receive.script", setup.receive);
+        environment_.push_back("LIRC_EMULATOR_RECEIVE=" + (scratch / "receive.script"));
+    }
+    environment_.insert(environment_.end(), setup.settings.begin(), setup.settings.end());
+}
+
+ChildResult EmulatedDevice::run(std::vector<std::string> command, int signalToSend,
+                                int signalAfterMilliseconds) const {
+    ChildLaunch launch;
+    launch.command = std::move(command);
+    launch.workingFolder = scratch_.path();
+    launch.setEnvironment = environment_;
+    launch.unsetEnvironment = {"LD_LIBRARY_PATH"};
+    launch.timeoutSeconds = 40;
+    launch.signalToSend = signalToSend;
+    launch.signalAfterMilliseconds = signalAfterMilliseconds;
+    return runChild(launch);
+}
+
+std::vector<std::string> EmulatedDevice::transmissions() const {
+    return linesOf(readFile(scratch_ / "sent.log"));
+}
+
+std::string EmulatedDevice::state() const { return readFile(scratch_ / "device.state"); }
+
+std::string programPath(const std::string& name) { return std::string(PROGRAMS_FOLDER "/") + name; }
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+const char initialDeviceState[] =
+    "carrier=40000\n"
+    "duty_cycle=33\n"
+    "transmitter_mask=0x1\n"
+    "rec_timeout=100000\n"
+    "measure_carrier=0\n"
+    "wideband=0\n";

@@ -1,0 +1,160 @@
+// irplay with the real library on the emulated device: what is sent, through
+// which emitters, and the one line on standard error for each failure, when
+// nothing is sent.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "emulated_device.h"
+
+namespace {
+
+const std::string key = "pulse 900\nspace 450\npulse 900\n";
+const std::string sentKey = " durations=900 450 900";
+
+// A signal of `values` durations of `each` microseconds.
+std::string signalOf(size_t values, uint32_t each) {
+    std::string text;
+    for (size_t i = 0; i < values; ++i) {
+        text += (i % 2 == 0 ? "pulse " : "space ") + std::to_string(each) + "\n";
+    }
+    return text;
+}
+
+std::string durationsOf(size_t values, uint32_t each) {
+    std::string text;
+    for (size_t i = 0; i < values; ++i) {
+        text += (i == 0 ? "" : " ") + std::to_string(each);
+    }
+    return text;
+}
+
+struct PlayCase {
+    const char* name;
+    std::string file = key;  // key.ir
+    std::vector<std::string> arguments = {"-i", "key.ir"};
+    DeviceSetup device = {};
+    // The library's line on standard error, without "ostrel: "; "{device}"
+    // stands for the device's path. Empty: the play succeeds.
+    std::string error = {};
+    std::vector<std::string> sent = {};
+};
+
+std::string sent(const std::string& settings) { return "send " + settings + sentKey; }
+
+const PlayCase cases[] = {
+    // Ports and emitters
+    {.name = "Port0SendsOnEveryEmitter", .sent = {sent("carrier=40000 duty=33 mask=0x3")}},
+    {.name = "Port1SendsOnFirstEmitter", .arguments = {"-i", "key.ir", "-b", "1"},
+     .sent = {sent("carrier=40000 duty=33 mask=0x1")}},
+    {.name = "Port2SendsOnSecondEmitter", .arguments = {"-i", "key.ir", "-b", "2"},
+     .sent = {sent("carrier=40000 duty=33 mask=0x2")}},
+    {.name = "Port0OnFourEmitters", .device = {.settings = {"LIRC_EMULATOR_EMITTERS=4"}},
+     .sent = {sent("carrier=40000 duty=33 mask=0xf")}},
+    {.name = "Port0OnOneEmitter", .device = {.settings = {"LIRC_EMULATOR_EMITTERS=1"}},
+     .sent = {sent("carrier=40000 duty=33 mask=0x1")}},
+    {.name = "Port2OnOneEmitterFails", .arguments = {"-b", "2", "-i", "key.ir"},
+     .device = {.settings = {"LIRC_EMULATOR_EMITTERS=1"}},
+     .error = "port 2 chosen, but {device} has 1 emitter"},
+    {.name = "Port0WithoutEmitterSelection", .device = {.settings = {"LIRC_EMULATOR_EMITTERS=0"}},
+     .sent = {sent("carrier=40000 duty=33 mask=none")}},
+    {.name = "Port1WithoutEmitterSelection", .arguments = {"-b", "1", "-i", "key.ir"},
+     .device = {.settings = {"LIRC_EMULATOR_EMITTERS=0"}},
+     .sent = {sent("carrier=40000 duty=33 mask=none")}},
+    {.name = "Port2WithoutEmitterSelectionFails", .arguments = {"-b", "2", "-i", "key.ir"},
+     .device = {.settings = {"LIRC_EMULATOR_EMITTERS=0"}},
+     .error = "port 2 chosen, but {device} cannot choose among emitters"},
+
+    // The carrier
+    {.name = "CarrierOfTheFileIsSet", .file = "carrier 38000\n" + key,
+     .sent = {sent("carrier=38000 duty=33 mask=0x3")}},
+    {.name = "WithoutCarrierControlTheDeviceKeepsItsOwn", .file = "carrier 38000\n" + key,
+     .device = {.settings = {"LIRC_EMULATOR_WITHOUT=carrier"}},
+     .sent = {sent("carrier=40000 duty=33 mask=0x3")}},
+
+    // The device
+    {.name = "DeviceThatCannotSend", .device = {.settings = {"LIRC_EMULATOR_WITHOUT=send"}},
+     .error = "{device}: the device cannot send"},
+    {.name = "MissingDevice", .device = {.settings = {"OSTREL_DEVICE=nolirc"}},
+     .error = "nolirc: No such file or directory"},
+    {.name = "RegularFileIsNoDevice", .device = {.settings = {"OSTREL_DEVICE=key.ir"}},
+     .error = "key.ir: not a LIRC device"},
+    {.name = "DevNullIsNoDevice", .device = {.settings = {"OSTREL_DEVICE=/dev/null"}},
+     .error = "/dev/null: not a LIRC device"},
+    {.name = "WriteFailsWithIoError", .device = {.settings = {"LIRC_EMULATOR_WRITE_ERROR=EIO"}},
+     .error = "{device}: cannot send: Input/output error"},
+    {.name = "WriteInterrupted", .device = {.settings = {"LIRC_EMULATOR_WRITE_ERROR=EINTR"}},
+     .error = "{device}: cannot send: Interrupted system call"},
+    {.name = "DeviceUnplugged", .device = {.settings = {"LIRC_EMULATOR_WRITE_ERROR=ENODEV"}},
+     .error = "{device}: cannot send: No such device"},
+
+    // Files that are not signal files, or signals the device cannot send
+    {.name = "UnknownLineIsRefused", .file = "pulse 900\nspice 450\npulse 900\n",
+     .error = "key.ir:2: expected pulse, space, timeout or carrier"},
+    {.name = "EmptyFileIsRefused", .file = "", .error = "key.ir: no pulse in the file"},
+    {.name = "MoreValuesThanTheKernelTakes", .file = signalOf(1025, 10),
+     .error = "key.ir: 1025 values, more than the 1024 a LIRC device accepts in one transmission"},
+    {.name = "MostValuesTheKernelTakes", .file = signalOf(1023, 10),
+     .sent = {"send carrier=40000 duty=33 mask=0x3 durations=" + durationsOf(1023, 10)}},
+    {.name = "LongerThanTheKernelSends", .file = signalOf(3, 250001),
+     .error = "key.ir: 750003 us in all, more than the 500000 a LIRC device sends in one "
+              "transmission"},
+    {.name = "FileOver1MiB", .file = "pulse 900\n" + std::string(1u << 20, '#') + "\n",
+     .error = "key.ir: larger than 1 MiB, too large for a signal file"},
+    {.name = "DevZeroIsNoSignalFile", .arguments = {"-i", "/dev/zero"},
+     .error = "/dev/zero: not a regular file"},
+};
+
+void PrintTo(const PlayCase& c, std::ostream* out) { *out << c.name; }
+
+std::string expand(std::string text, const std::string& device) {
+    for (size_t at; (at = text.find("{device}")) != std::string::npos;) {
+        text.replace(at, 8, device);
+    }
+    return text;
+}
+
+class PlayOnDevice : public ::testing::TestWithParam<PlayCase> {};
+
+TEST_P(PlayOnDevice, SendsOrSaysWhyNot) {
+    const PlayCase& c = GetParam();
+    ScratchFolder scratch;
+    writeFile(scratch / "key.ir", c.file);
+    EmulatedDevice device(scratch, c.device);
+    std::vector<std::string> command = {programPath("irplay")};
+    command.insert(command.end(), c.arguments.begin(), c.arguments.end());
+    ChildResult run = device.run(command);
+
+    ASSERT_TRUE(run.exited) << run.standardError;
+    EXPECT_EQ(run.exitStatus, 0);
+    if (c.error.empty()) {
+        EXPECT_EQ(run.standardOutput, "Play successfull !\n");
+        EXPECT_EQ(run.standardError, "");
+    } else {
+        EXPECT_EQ(run.standardOutput, "Play failed !\n");
+        EXPECT_EQ(run.standardError, "ostrel: " + expand(c.error, device.path()) + "\n");
+    }
+    EXPECT_EQ(device.transmissions(), c.sent);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PlayOnDevice, ::testing::ValuesIn(cases),
+                         [](const ::testing::TestParamInfo<PlayCase>& caseInfo) {
+                             return std::string(caseInfo.param.name);
+                         });
+
+// A FIFO opened for reading and writing never shows an end to a reader: the
+// library must refuse it rather than wait.
+TEST(PlayOnDevice, FifoIsRefusedNotWaitedOn) {
+    ScratchFolder scratch;
+    ASSERT_EQ(mkfifo((scratch / "fifo").c_str(), 0644), 0);
+    EmulatedDevice device(scratch, {});
+    ChildResult run = device.run({programPath("irplay"), "-i", "fifo"});
+    ASSERT_FALSE(run.timedOut);
+    EXPECT_EQ(run.standardOutput, "Play failed !\n");
+    EXPECT_EQ(run.standardError, "ostrel: fifo: not a regular file\n");
+    EXPECT_TRUE(device.transmissions().empty());
+}
+
+}  // namespace
