@@ -8,6 +8,10 @@
 function(ir_program target)
     add_executable(${target} ${ARGN})
     target_link_libraries(${target} PRIVATE transceiver_library system_calls project_warnings)
+    if(WIN32)
+        # A console program, whose messages reach the console or pipe it was started from.
+        target_link_options(${target} PRIVATE -mconsole)
+    endif()
     if(NOT WIN32 AND NOT APPLE)
         file(RELATIVE_PATH libraryFromPrograms
             ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})

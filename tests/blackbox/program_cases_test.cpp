@@ -52,6 +52,9 @@ struct Case {
     int32_t result = 1;  // what PlayFromFile or RecordToFile returns
     Library library = Library::complete;
     bool unprivileged = false;  // run with root dropped
+    // A file that another process holds open without sharing during the run;
+    // only targets with share modes run such a case.
+    std::string heldUnshared{};
 };
 
 std::string playCall(const std::string& content, int32_t result = 1) {
@@ -152,6 +155,10 @@ const Case cases[] = {
      .output = "Error {error} opening key.ir", .after = {key},
      .expectedError = SystemError::accessDenied, .unprivileged = true},
 
+    {.name = "PlayFileHeldUnsharedRefused", .program = Program::irplay,
+     .arguments = {"-i", "key.ir"}, .before = {key}, .output = "Error {error} opening key.ir",
+     .after = {key}, .expectedError = SystemError::sharingViolation, .heldUnshared = "key.ir"},
+
     // irplay: the library
     {.name = "PlayLibraryWithoutPlayRefusedByLoader", .program = Program::irplay,
      .arguments = {"-i", "key.ir"}, .before = {key}, .after = {key},
@@ -211,6 +218,11 @@ const Case cases[] = {
      .output = "Error {error} creating out.ir", .after = {{"out.ir", "keep"}},
      .expectedError = SystemError::accessDenied, .unprivileged = true},
 
+    {.name = "RecordFileHeldUnsharedKept", .program = Program::irrecord,
+     .arguments = {"-o", "out.ir"}, .before = {{"out.ir", "keep"}},
+     .output = "Error {error} creating out.ir", .after = {{"out.ir", "keep"}},
+     .expectedError = SystemError::sharingViolation, .heldUnshared = "out.ir"},
+
     // irrecord: the library
     {.name = "RecordLibraryWithoutRecordLeavesFileAlone", .program = Program::irrecord,
      .arguments = {"-o", "out.ir"}, .before = {{"out.ir", "keep"}},
@@ -256,8 +268,13 @@ TEST_P(ProgramCase, BehavesAsSpecified) {
     const ProgramTarget& target = currentTarget();
     bool missingOperation = c.library != Library::complete && c.library != Library::missing;
     if (missingOperation && !target.loaderChecksOperations()) {
-        GTEST_SKIP() << "this loader binds a stub for a missing operation; "
-                        "the import table is checked statically instead";
+        GTEST_SKIP() << "this loader binds a stub for an ordinal the DLL lacks and the program "
+                        "runs on until it calls it; the import tables, checked statically by "
+                        "windows.*.static_checks, prove the ordinals instead";
+    }
+    if (!c.heldUnshared.empty() && !target.hasShareModes()) {
+        GTEST_SKIP() << "this platform has no share modes: another process cannot hold a file "
+                        "open without sharing it";
     }
     if (c.unprivileged && (!target.canDropRoot() || geteuid() != 0)) {
         GTEST_SKIP() << "needs to run as root and to drop to an unprivileged user";
@@ -273,7 +290,10 @@ TEST_P(ProgramCase, BehavesAsSpecified) {
     ChildLaunch launch = target.launch(c.program, c.library, c.arguments, scratch);
     launch.setEnvironment.push_back("OSTREL_DOUBLE_RESULT=" + std::to_string(c.result));
     if (c.unprivileged) {
-        launch.runAsUser = 65534;
+        target.dropRoot(launch);
+    }
+    if (!c.heldUnshared.empty()) {
+        launch = target.whileHeldUnshared(launch, c.heldUnshared);
     }
     ChildResult run = runChild(launch);
 

@@ -4,10 +4,6 @@
 #include <stdexcept>
 
 
-namespace {
-
-std::unique_ptr<ProgramTarget> chosen;
-
 const char* programName(Program program) {
     return program == Program::irplay ? "irplay" : "irrecord";
 }
@@ -24,6 +20,14 @@ const char* libraryFolder(Library library) {
         return "complete";
     }
 }
+
+ChildLaunch ProgramTarget::whileHeldUnshared(ChildLaunch, const std::string&) const {
+    throw std::logic_error(name() + " has no share modes");
+}
+
+namespace {
+
+std::unique_ptr<ProgramTarget> chosen;
 
 std::vector<std::string> doubleEnvironment(const ScratchFolder& scratch) {
     // The log exists beforehand and is open to all, so that a program that
@@ -72,6 +76,8 @@ public:
             return EISDIR;
         case SystemError::nameTooLong:
             return ENAMETOOLONG;
+        case SystemError::sharingViolation:
+            return -1;  // POSIX has no share modes
         }
         return -1;
     }

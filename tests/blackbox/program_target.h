@@ -17,7 +17,11 @@ enum class Program { irplay, irrecord };
 enum class Library { complete, withoutSelect, withoutPlay, withoutRecord, missing };
 
 // Errors whose codes differ between platforms.
-enum class SystemError { noSuchFile, noSuchFolder, accessDenied, isFolder, nameTooLong };
+enum class SystemError {
+    noSuchFile, noSuchFolder, accessDenied, isFolder, nameTooLong, sharingViolation };
+
+// The user a case that drops root runs as.
+constexpr uint32_t unprivilegedUser = 65534;
 
 class ProgramTarget {
 public:
@@ -34,13 +38,35 @@ public:
     // Whether the loader of this target refuses a library that lacks an operation.
     virtual bool loaderChecksOperations() const = 0;
     virtual bool canDropRoot() const = 0;
+    // Makes the launch run as unprivilegedUser.
+    virtual void dropRoot(ChildLaunch& launch) const { launch.runAsUser = unprivilegedUser; }
+    // Whether files have share modes, so that another process can hold one
+    // open without sharing it. POSIX has none.
+    virtual bool hasShareModes() const { return false; }
+    // The launch, changed so that the program runs while another process
+    // holds `file` (relative to the scratch folder) open without sharing.
+    virtual ChildLaunch whileHeldUnshared(ChildLaunch launch, const std::string& file) const;
 };
 
 std::string callLog(const ScratchFolder& scratch);
 std::string returnClock(const ScratchFolder& scratch);
+const char* programName(Program program);
+// The folder of the double's variant, in the folder of the doubles.
+const char* libraryFolder(Library library);
 
 // The target the test run was started for, from its command line.
 const ProgramTarget& currentTarget();
 void chooseTarget(std::unique_ptr<ProgramTarget> target);
 
 std::unique_ptr<ProgramTarget> nativeTarget(std::string programs, std::string doubles);
+
+// What the Windows programs run with under Wine.
+struct WineSetup {
+    std::string wine;                // wine64
+    std::string prefix;              // the prefix made for this test run
+    std::string unprivilegedPrefix;  // the one of unprivilegedUser; may not exist
+    std::string programs;            // the folder of irplay.exe and irrecord.exe
+    std::string doubles;             // the folder of the double's variants
+    std::string shareHolder;         // hold_unshared.exe
+};
+std::unique_ptr<ProgramTarget> wineTarget(WineSetup setup);
