@@ -115,7 +115,10 @@ bool capture(const std::string& devicePath, int32_t waitMilliseconds, Signal& me
             continue;
         }
         if (got <= 0) {
-            why = got < 0 ? device.failure("cannot receive") : devicePath + ": the device is gone";
+            // ENODEV: unplugged after poll said samples were ready; the same
+            // words as when poll tells it.
+            why = got < 0 && errno != ENODEV ? device.failure("cannot receive")
+                                             : devicePath + ": the device is gone";
             return false;
         }
         MessageAssembler::State state = assembler.state();

@@ -7,6 +7,7 @@
 
 namespace ostrel {
 
+// Writes "ostrel: <why>" and a line end, why made printable (text::printable).
 void reportFailure(const std::string& why);
 
 }  // namespace ostrel

@@ -1,7 +1,9 @@
 #include "receiver_settings.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <string>
 
 #include <linux/lirc.h>
 #include <sys/ioctl.h>
@@ -25,17 +27,26 @@ constexpr int stoppingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 struct sigaction previousActions[std::size(stoppingSignals)];
 bool installed[std::size(stoppingSignals)];
 
-void putBack() {
+// False when the device was gone (ENODEV) for a setting: the open file takes
+// no more requests, though the device behind the path may.
+bool putBack() {
+    bool reached = true;
     if (pending.timeoutChanged) {
         uint32_t value = pending.timeout;
-        ioctl(pending.descriptor, LIRC_SET_REC_TIMEOUT, &value);
+        if (ioctl(pending.descriptor, LIRC_SET_REC_TIMEOUT, &value) != 0 && errno == ENODEV) {
+            reached = false;
+        }
     }
     if (pending.carrierReportsChanged) {
         // The kernel has no request that reads this setting; off is its
         // default, and what a device has unless a program left it on.
         uint32_t off = 0;
-        ioctl(pending.descriptor, LIRC_SET_MEASURE_CARRIER_MODE, &off);
+        if (ioctl(pending.descriptor, LIRC_SET_MEASURE_CARRIER_MODE, &off) != 0 &&
+            errno == ENODEV) {
+            reached = false;
+        }
     }
+    return reached;
 }
 
 void restoreAndStop(int signalNumber) {
@@ -110,7 +121,18 @@ ReceiverSettings::~ReceiverSettings() { restore(); }
 
 void ReceiverSettings::restore() {
     if (pending.active) {
-        putBack();
+        bool reached = putBack();
+        if (!reached) {
+            // The open file was unplugged during the recording, but the path
+            // may lead to the device again: the settings are put back through
+            // a new open file, since they belong to the device, not the file.
+            LircDevice again;
+            std::string ignored;
+            if (again.open(device_.path(), true, ignored)) {
+                pending.descriptor = again.descriptor();
+                putBack();
+            }
+        }
         pending.active = 0;
     }
     stopGuarding();

@@ -3,7 +3,8 @@
 // milliseconds, and carrier reports, so that the file can name the carrier.
 // They are the device's state, shared with every other program, so they are
 // put back when the recording ends, also when the process is stopped by
-// SIGINT, SIGTERM, SIGHUP or SIGQUIT meanwhile.
+// SIGINT, SIGTERM, SIGHUP or SIGQUIT meanwhile, and through a new open of the
+// device's path when the open file was unplugged during the recording.
 #pragma once
 
 #include <cstdint>

@@ -62,4 +62,11 @@ std::optional<unsigned char> firstBinaryByte(std::string_view line);
 // nor binary junk reaches the terminal whole.
 std::string quoted(std::string_view word);
 
+// Text as it may stand in a one-line message on a terminal: printable ASCII
+// and well-formed UTF-8 stay as they are; a control character (C0, DEL or
+// C1), a byte outside a well-formed UTF-8 sequence and a backslash become
+// "\xNN". A file or device name with a line end or junk bytes in it then
+// neither breaks the line nor drives the terminal, and still tells its bytes.
+std::string printable(std::string_view text);
+
 }  // namespace ostrel::text

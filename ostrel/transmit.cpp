@@ -1,5 +1,7 @@
 #include "transmit.h"
 
+#include <optional>
+
 #include <linux/lirc.h>
 
 #include "lirc_device.h"
@@ -12,7 +14,12 @@ std::string emitterCount(int count) {
     return std::to_string(count) + (count == 1 ? " emitter" : " emitters");
 }
 
-bool chooseEmitters(LircDevice& device, int32_t port, std::string& why) {
+// The transmitter mask that sends through the port, or nothing when the
+// device has no emitter selection. Asks the device how many emitters it has
+// without choosing any, so that a port it lacks fails before anything about
+// the device has been changed.
+bool maskForPort(LircDevice& device, int32_t port, std::optional<uint32_t>& mask,
+                 std::string& why) {
     if (!device.can(LIRC_CAN_SET_TRANSMITTER_MASK)) {
         // Without emitter selection the device sends on its own emitter, which
         // is port 1; it has no second one to choose.
@@ -21,25 +28,30 @@ bool chooseEmitters(LircDevice& device, int32_t port, std::string& why) {
                   " cannot choose among emitters";
             return false;
         }
+        mask.reset();
         return true;
     }
-    if (port == allEmitters) {
-        // A mask with every bit set names emitters the device lacks, so the
-        // kernel answers with their number instead of taking it.
-        int count = device.request(LIRC_SET_TRANSMITTER_MASK, ~0u, "cannot count emitters", why);
-        if (count <= 0) {
-            return count == 0;  // all 32 emitters exist and are now chosen
-        }
-        uint32_t all = count >= 32 ? ~0u : (1u << count) - 1;
-        return device.set(LIRC_SET_TRANSMITTER_MASK, all, "cannot choose emitters", why);
+    // A mask with every bit set names emitters the device lacks, so the
+    // kernel answers with their number instead of taking it; 0 means all 32
+    // exist, and are now chosen.
+    int count = device.request(LIRC_SET_TRANSMITTER_MASK, ~0u, "cannot count emitters", why);
+    if (count < 0) {
+        return false;
     }
-    int result = device.request(LIRC_SET_TRANSMITTER_MASK, 1u << (port - 1),
-                                "cannot choose the emitter", why);
-    if (result > 0) {
+    if (count == 0) {
+        count = 32;
+    }
+    if (port > count) {
         why = "port " + std::to_string(port) + " chosen, but " + device.path() + " has " +
-              emitterCount(result);
+              emitterCount(count);
+        return false;
     }
-    return result == 0;
+    if (port == allEmitters) {
+        mask = count >= 32 ? ~0u : (1u << count) - 1;
+    } else {
+        mask = 1u << (port - 1);
+    }
+    return true;
 }
 
 }  // namespace
@@ -56,12 +68,18 @@ bool transmit(const std::string& devicePath, const Transmission& transmission, s
     if (!device.set(LIRC_SET_SEND_MODE, LIRC_MODE_PULSE, "cannot set pulse mode", why)) {
         return false;
     }
+    std::optional<uint32_t> mask;
+    if (!maskForPort(device, transmission.port, mask, why)) {
+        return false;
+    }
     if (transmission.carrier != 0 && device.can(LIRC_CAN_SET_SEND_CARRIER) &&
         !device.set(LIRC_SET_SEND_CARRIER, transmission.carrier, "cannot set the carrier", why)) {
         return false;
     }
-    return chooseEmitters(device, transmission.port, why) &&
-           device.send(transmission.durations, why);
+    if (mask && !device.set(LIRC_SET_TRANSMITTER_MASK, *mask, "cannot choose emitters", why)) {
+        return false;
+    }
+    return device.send(transmission.durations, why);
 }
 
 }  // namespace ostrel

@@ -18,7 +18,8 @@ struct Transmission {
     int32_t port = allEmitters;
 };
 
-// Opens the device, sets it up for the transmission and sends it whole.
+// Opens the device, sets it up for the transmission and sends it whole. A
+// port the device lacks fails before the carrier or the emitters are changed.
 bool transmit(const std::string& devicePath, const Transmission& transmission, std::string& why);
 
 }  // namespace ostrel
