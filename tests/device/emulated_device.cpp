@@ -1,5 +1,7 @@
 #include "emulated_device.h"
 
+#include <filesystem>
+
 EmulatedDevice::EmulatedDevice(const ScratchFolder& scratch, const DeviceSetup& setup)
     : scratch_(scratch), path_(scratch / "lirc0") {
     // Settings other than the emulator's defaults, so that a program that
@@ -53,6 +55,23 @@ std::vector<std::string> linesOf(const std::string& text) {
         start = end + 1;
     }
     return lines;
+}
+
+std::set<std::string> filesBelow(const std::string& folder,
+                                 const std::set<std::string>& byNameOnly) {
+    namespace fs = std::filesystem;
+    std::set<std::string> files;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
+        std::string name = fs::relative(entry.path(), folder).string();
+        if (!entry.is_regular_file() || byNameOnly.count(name) != 0) {
+            files.insert(name);
+        } else if (entry.file_size() <= (1u << 20)) {
+            files.insert(name + " = " + readFile(entry.path().string()));
+        } else {
+            files.insert(name + " of " + std::to_string(entry.file_size()) + " bytes");
+        }
+    }
+    return files;
 }
 
 const char initialDeviceState[] =

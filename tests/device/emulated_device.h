@@ -2,6 +2,7 @@
 // the emulator's settings, and what it sent and how it was left.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,12 @@ private:
 
 std::string programPath(const std::string& name);
 std::vector<std::string> linesOf(const std::string& text);
+
+// Every file and folder below the folder, each file with its content (its size
+// when over 1 MiB), those named in byNameOnly without it: what a run may
+// touch only as the test checks it.
+std::set<std::string> filesBelow(const std::string& folder,
+                                 const std::set<std::string>& byNameOnly);
 
 // The device's settings before any program changed them, as the state file holds them.
 extern const char initialDeviceState[];

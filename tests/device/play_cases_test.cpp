@@ -1,11 +1,14 @@
 // irplay with the real library on the emulated device: what is sent, through
 // which emitters, and the one line on standard error for each failure, when
-// nothing is sent.
+// nothing is sent, no file is changed and the device's settings are as they
+// were.
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "emulated_device.h"
 
@@ -31,15 +34,28 @@ std::string durationsOf(size_t values, uint32_t each) {
     return text;
 }
 
+// A relative name of exactly `length` characters, in a folder so that no path
+// component exceeds what file systems allow.
+std::string nameOfLength(size_t length) {
+    std::string folder(120, 'd');
+    return folder + "/" + std::string(length - folder.size() - 1, 'f');
+}
+
 struct PlayCase {
     const char* name;
-    std::string file = key;  // key.ir
+    std::string file = key;  // the content of fileName
+    std::string fileName = "key.ir";
+    // When set, fileName is made this large by truncate(2): a sparse file.
+    off_t sparseSize = 0;
     std::vector<std::string> arguments = {"-i", "key.ir"};
     DeviceSetup device = {};
     // The library's line on standard error, without "ostrel: "; "{device}"
     // stands for the device's path. Empty: the play succeeds.
     std::string error = {};
     std::vector<std::string> sent = {};
+    // The write failed after the emitters had been chosen for it: LIRC has no
+    // request that reads them back, so they stay chosen.
+    bool emittersLeftChosen = false;
 };
 
 std::string sent(const std::string& settings) { return "send " + settings + sentKey; }
@@ -57,6 +73,9 @@ const PlayCase cases[] = {
      .sent = {sent("carrier=40000 duty=33 mask=0x1")}},
     {.name = "Port2OnOneEmitterFails", .arguments = {"-b", "2", "-i", "key.ir"},
      .device = {.settings = {"LIRC_EMULATOR_EMITTERS=1"}},
+     .error = "port 2 chosen, but {device} has 1 emitter"},
+    {.name = "MissingPortLeavesTheCarrier", .file = "carrier 38000\n" + key,
+     .arguments = {"-b", "2", "-i", "key.ir"}, .device = {.settings = {"LIRC_EMULATOR_EMITTERS=1"}},
      .error = "port 2 chosen, but {device} has 1 emitter"},
     {.name = "Port0WithoutEmitterSelection", .device = {.settings = {"LIRC_EMULATOR_EMITTERS=0"}},
      .sent = {sent("carrier=40000 duty=33 mask=none")}},
@@ -84,16 +103,19 @@ const PlayCase cases[] = {
     {.name = "DevNullIsNoDevice", .device = {.settings = {"OSTREL_DEVICE=/dev/null"}},
      .error = "/dev/null: not a LIRC device"},
     {.name = "WriteFailsWithIoError", .device = {.settings = {"LIRC_EMULATOR_WRITE_ERROR=EIO"}},
-     .error = "{device}: cannot send: Input/output error"},
+     .error = "{device}: cannot send: Input/output error", .emittersLeftChosen = true},
     {.name = "WriteInterrupted", .device = {.settings = {"LIRC_EMULATOR_WRITE_ERROR=EINTR"}},
-     .error = "{device}: cannot send: Interrupted system call"},
+     .error = "{device}: cannot send: Interrupted system call", .emittersLeftChosen = true},
     {.name = "DeviceUnplugged", .device = {.settings = {"LIRC_EMULATOR_WRITE_ERROR=ENODEV"}},
-     .error = "{device}: cannot send: No such device"},
+     .error = "{device}: cannot send: No such device", .emittersLeftChosen = true},
 
     // Files that are not signal files, or signals the device cannot send
     {.name = "UnknownLineIsRefused", .file = "pulse 900\nspice 450\npulse 900\n",
      .error = "key.ir:2: expected pulse, space, timeout or carrier"},
     {.name = "EmptyFileIsRefused", .file = "", .error = "key.ir: no pulse in the file"},
+    {.name = "FileFromWindowsIsSent",
+     .file = "\xEF\xBB\xBF# NEC leader\r\ncarrier 38000\r\npulse 900\r\nspace 450\r\npulse 900\r\n",
+     .sent = {sent("carrier=38000 duty=33 mask=0x3")}},
     {.name = "MoreValuesThanTheKernelTakes", .file = signalOf(1025, 10),
      .error = "key.ir: 1025 values, more than the 1024 a LIRC device accepts in one transmission"},
     {.name = "MostValuesTheKernelTakes", .file = signalOf(1023, 10),
@@ -103,8 +125,19 @@ const PlayCase cases[] = {
               "transmission"},
     {.name = "FileOver1MiB", .file = "pulse 900\n" + std::string(1u << 20, '#') + "\n",
      .error = "key.ir: larger than 1 MiB, too large for a signal file"},
+    {.name = "SparseFileOf100MB", .sparseSize = 100 << 20,
+     .error = "key.ir: larger than 1 MiB, too large for a signal file"},
     {.name = "DevZeroIsNoSignalFile", .arguments = {"-i", "/dev/zero"},
      .error = "/dev/zero: not a regular file"},
+
+    // Names of files: the library's line names the file as it is called,
+    // whole, and in one line whatever bytes its name holds.
+    {.name = "NameOf259Characters", .file = "", .fileName = nameOfLength(259),
+     .arguments = {"-i", nameOfLength(259)}, .error = nameOfLength(259) + ": no pulse in the file"},
+    {.name = "NameNotUtf8WithLineEnd", .file = "", .fileName = "bad\xFF\nname.ir",
+     .arguments = {"-i", "bad\xFF\nname.ir"}, .error = "bad\\xFF\\x0Aname.ir: no pulse in the file"},
+    {.name = "NameBeginningWithDash", .file = "pulse 900\n", .fileName = "-key.ir",
+     .arguments = {"-i", "-key.ir"}, .sent = {"send carrier=40000 duty=33 mask=0x3 durations=900"}},
 };
 
 void PrintTo(const PlayCase& c, std::ostream* out) { *out << c.name; }
@@ -121,8 +154,12 @@ class PlayOnDevice : public ::testing::TestWithParam<PlayCase> {};
 TEST_P(PlayOnDevice, SendsOrSaysWhyNot) {
     const PlayCase& c = GetParam();
     ScratchFolder scratch;
-    writeFile(scratch / "key.ir", c.file);
+    writeFile(scratch / c.fileName, c.file);
+    if (c.sparseSize != 0) {
+        ASSERT_EQ(truncate((scratch / c.fileName).c_str(), c.sparseSize), 0);
+    }
     EmulatedDevice device(scratch, c.device);
+    std::set<std::string> filesBefore = filesBelow(scratch.path(), {"device.state"});
     std::vector<std::string> command = {programPath("irplay")};
     command.insert(command.end(), c.arguments.begin(), c.arguments.end());
     ChildResult run = device.run(command);
@@ -137,6 +174,18 @@ TEST_P(PlayOnDevice, SendsOrSaysWhyNot) {
         EXPECT_EQ(run.standardError, "ostrel: " + expand(c.error, device.path()) + "\n");
     }
     EXPECT_EQ(device.transmissions(), c.sent);
+    if (c.sent.empty()) {
+        // Nothing was sent, so nothing was written, and the device is as it was.
+        EXPECT_EQ(filesBelow(scratch.path(), {"device.state"}), filesBefore);
+        if (!c.emittersLeftChosen) {
+            EXPECT_EQ(device.state(), initialDeviceState);
+        }
+    }
+    if (c.sparseSize != 0) {
+        EXPECT_EQ(std::filesystem::file_size(scratch / c.fileName), static_cast<uintmax_t>(c.sparseSize));
+    } else {
+        EXPECT_EQ(readFile(scratch / c.fileName), c.file);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, PlayOnDevice, ::testing::ValuesIn(cases),

@@ -2,6 +2,7 @@
 // file for a scripted signal, the one line on standard error for each
 // failure, and the device's settings as they were before, every time.
 #include <csignal>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,13 +15,13 @@ namespace {
 struct RecordCase {
     const char* name;
     DeviceSetup device;
-    std::string recorded = {};  // the file afterwards
+    std::string file = "out.ir";  // irrecord -o file; it holds an older recording
+    std::string recorded = {};    // the file afterwards
     // The library's line on standard error, without "ostrel: "; "{device}"
     // stands for the device's path. Empty: the recording succeeds.
     std::string error = {};
-    // An unplugged device takes no more requests: its settings die with it,
-    // and it comes back with its defaults.
-    bool unplugged = false;
+    // The run, recording or failing, ends within this many milliseconds.
+    int64_t mostMilliseconds = 5000;
 };
 
 const std::string keyFile = "pulse 900\nspace 450\npulse 900\n";
@@ -45,6 +46,8 @@ const RecordCase cases[] = {
      .recorded = "pulse 900\nspace 19000\npulse 900\n"},
     {.name = "EndsWhenReceiverGoesQuiet",
      .device = {.receive = "pulse 900\nspace 450\npulse 900\n"}, .recorded = keyFile},
+    {.name = "NameNotUtf8WithLineEnd", .device = {.receive = "pulse 900\nspace 450\npulse 900\nend\n"},
+     .file = "bad\xFF\nname.ir", .recorded = keyFile},
     {.name = "WithoutTimeoutControl",
      .device = {.settings = {"LIRC_EMULATOR_WITHOUT=timeout"},
                 .receive = "pulse 900\nspace 450\npulse 900\nend\n"},
@@ -55,10 +58,19 @@ const RecordCase cases[] = {
      .recorded = keyFile},
     {.name = "OverflowFails", .device = {.receive = "pulse 900\nspace 450\noverflow\n"},
      .error = "{device}: the receiver lost samples (overflow)"},
+    // The open file takes no more requests once unplugged; the settings are
+    // put back through the path, which leads to the device again.
     {.name = "UnpluggedDuringRecording", .device = {.receive = "pulse 900\nwait 20\nunplug\n"},
-     .error = "{device}: the device is gone", .unplugged = true},
+     .error = "{device}: the device is gone"},
+    {.name = "UnpluggedBeforeTheMessage", .device = {.receive = "wait 20\nunplug\n"},
+     .error = "{device}: the device is gone"},
+    // Pulse 500, space 500 without pause: stopped at the first limit it
+    // reaches, 1001 values of 500 us, at once.
     {.name = "FloodingReceiverFails", .device = {.receive = "wait 10\nflood\n"},
-     .error = "{device}: the message is longer than a LIRC device can send"},
+     .error = "{device}: the message is longer than a LIRC device can send: more than 500000 us",
+     .mostMilliseconds = 1500},
+    {.name = "OverflowBeforeTheMessage", .device = {.receive = "space 5000\noverflow\npulse 900\nend\n"},
+     .error = "{device}: the receiver lost samples (overflow)"},
     {.name = "DeviceThatCannotReceive",
      .device = {.settings = {"LIRC_EMULATOR_WITHOUT=receive"}},
      .error = "{device}: the device cannot receive"},
@@ -66,9 +78,12 @@ const RecordCase cases[] = {
      .error = "nolirc: No such file or directory"},
     {.name = "DevNullIsNoDevice", .device = {.settings = {"OSTREL_DEVICE=/dev/null"}},
      .error = "/dev/null: not a LIRC device"},
+    // The file irrecord has just emptied, as the device.
+    {.name = "RegularFileIsNoDevice", .device = {.settings = {"OSTREL_DEVICE=out.ir"}},
+     .error = "out.ir: not a LIRC device"},
     // Waits out the whole 15 seconds that irrecord gives the library.
     {.name = "NothingWithin15Seconds", .device = {.receive = "space 1000\ntimeout 125000\n"},
-     .error = "no signal within 15000 ms"},
+     .error = "no signal within 15000 ms", .mostMilliseconds = 17000},
 };
 
 void PrintTo(const RecordCase& c, std::ostream* out) { *out << c.name; }
@@ -85,9 +100,10 @@ class RecordOnDevice : public ::testing::TestWithParam<RecordCase> {};
 TEST_P(RecordOnDevice, RecordsOrSaysWhyNot) {
     const RecordCase& c = GetParam();
     ScratchFolder scratch;
-    writeFile(scratch / "out.ir", "an older recording\n");
+    writeFile(scratch / c.file, "an older recording\n");
     EmulatedDevice device(scratch, c.device);
-    ChildResult run = device.run({programPath("irrecord"), "-o", "out.ir"});
+    std::set<std::string> filesBefore = filesBelow(scratch.path(), {c.file, "device.state"});
+    ChildResult run = device.run({programPath("irrecord"), "-o", c.file});
 
     ASSERT_TRUE(run.exited) << run.standardError;
     EXPECT_EQ(run.exitStatus, 0);
@@ -96,16 +112,14 @@ TEST_P(RecordOnDevice, RecordsOrSaysWhyNot) {
         EXPECT_EQ(run.standardError, "");
     } else {
         EXPECT_EQ(run.standardOutput, "Record failed !\n");
-        std::string line = "ostrel: " + expand(c.error, device.path());
-        EXPECT_EQ(run.standardError.substr(0, line.size()), line) << run.standardError;
-        EXPECT_EQ(run.standardError.find('\n'), run.standardError.size() - 1)
-            << "one line: " << run.standardError;
+        EXPECT_EQ(run.standardError, "ostrel: " + expand(c.error, device.path()) + "\n");
     }
-    EXPECT_EQ(readFile(scratch / "out.ir"), c.recorded);
-    if (!c.unplugged) {
-        EXPECT_EQ(device.state(), initialDeviceState) << "the device's settings were not put back";
-    }
+    EXPECT_LT(run.endNanoseconds - run.startNanoseconds, c.mostMilliseconds * 1000000);
+    EXPECT_EQ(readFile(scratch / c.file), c.recorded);
+    EXPECT_EQ(device.state(), initialDeviceState) << "the device's settings were not put back";
     EXPECT_TRUE(device.transmissions().empty());
+    EXPECT_EQ(filesBelow(scratch.path(), {c.file, "device.state"}), filesBefore)
+        << "only the recording may change";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RecordOnDevice, ::testing::ValuesIn(cases),
