@@ -126,9 +126,16 @@ void ReceiverSettings::restore() {
             // The open file was unplugged during the recording, but the path
             // may lead to the device again: the settings are put back through
             // a new open file, since they belong to the device, not the file.
+            // Only when the device there still has the timeout this recording
+            // set, though: a device plugged in anew has its own settings, and
+            // they are not this recording's to change.
             LircDevice again;
             std::string ignored;
-            if (again.open(device_.path(), true, ignored)) {
+            uint32_t timeoutThere = 0;
+            if (again.open(device_.path(), true, ignored) &&
+                (!pending.timeoutChanged ||
+                 (again.query(LIRC_GET_REC_TIMEOUT, timeoutThere, "", ignored) &&
+                  timeoutThere == timeout_))) {
                 pending.descriptor = again.descriptor();
                 putBack();
             }

@@ -4,7 +4,8 @@
 // They are the device's state, shared with every other program, so they are
 // put back when the recording ends, also when the process is stopped by
 // SIGINT, SIGTERM, SIGHUP or SIGQUIT meanwhile, and through a new open of the
-// device's path when the open file was unplugged during the recording.
+// device's path when the open file was unplugged during the recording and the
+// device there still has this recording's timeout.
 #pragma once
 
 #include <cstdint>
