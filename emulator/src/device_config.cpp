@@ -12,6 +12,9 @@
 //                              open file from the moment it is opened
 //   LIRC_EMULATOR_LOG          a file that gets one line per transmission write(2) accepted:
 //                              send carrier=36000 duty=50 mask=0x3 durations=900 450 900
+//   LIRC_EMULATOR_RECEIVE_LOG  a file that gets one line per received sample the program
+//                              was handed, with when it became ready and when it was queued:
+//                              ready=1234567890 queued=1234567912 timeout 20000
 //   LIRC_EMULATOR_STATE        a file keeping the device's settings across opens and
 //                              processes (carrier, duty_cycle, transmitter_mask, rec_timeout,
 //                              measure_carrier, wideband as key=value lines); without it they
@@ -112,6 +115,7 @@ DeviceConfig readDeviceConfig() {
 
     config.receiveScript = environment("LIRC_EMULATOR_RECEIVE");
     config.logPath = environment("LIRC_EMULATOR_LOG");
+    config.receiveLogPath = environment("LIRC_EMULATOR_RECEIVE_LOG");
     config.statePath = environment("LIRC_EMULATOR_STATE");
 
     std::string writeError = environment("LIRC_EMULATOR_WRITE_ERROR");

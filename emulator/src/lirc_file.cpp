@@ -11,6 +11,7 @@
 #include "diagnostics.h"
 #include "file_io.h"
 #include "monotonic_clock.h"
+#include "receive_log.h"
 #include "transmit_log.h"
 
 namespace lirc_emulator {
@@ -45,7 +46,9 @@ LircFile::LircFile(DeviceConfig config, int accessMode, int64_t openedAt)
       settings_(config_.statePath, config_.devicePath, defaultSettings(config_.emitters)),
       player_(loadScript(config_.receiveScript), openedAt),
       sendMode_(config_.features.send ? LIRC_MODE_PULSE : 0),
-      recMode_(config_.features.receive ? LIRC_MODE_MODE2 : 0) {}
+      recMode_(config_.features.receive ? LIRC_MODE_MODE2 : 0) {
+    player_.keepDeliveries(!config_.receiveLogPath.empty());
+}
 
 ReceiveConditions LircFile::conditions(const DeviceSettings& settings) const {
     ReceiveConditions conditions;
@@ -56,7 +59,27 @@ ReceiveConditions LircFile::conditions(const DeviceSettings& settings) const {
 }
 
 void LircFile::advance() {
-    player_.advance(nowMicroseconds(), conditions(settings_.load()));
+    int64_t now = nowMicroseconds();
+    player_.advance(now, conditions(settings_.load()));
+    if (config_.receiveLogPath.empty()) {
+        return;
+    }
+    std::vector<Delivery> delivered = player_.takeDeliveries();
+    if (delivered.empty()) {
+        return;
+    }
+    // All the samples of one look in one write, so that logging costs the program
+    // one open, write and close per look, not per sample.
+    std::string lines;
+    for (const Delivery& delivery : delivered) {
+        if (!lines.empty()) {
+            lines += '\n';
+        }
+        lines += receiveLogLine(delivery, now);
+    }
+    if (!appendLine(config_.receiveLogPath, lines)) {
+        warn("cannot append to receive log %s", config_.receiveLogPath.c_str());
+    }
 }
 
 ssize_t LircFile::read(void* buffer, size_t length, bool nonBlocking) {

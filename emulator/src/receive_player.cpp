@@ -15,14 +15,23 @@ constexpr uint32_t kFloodDuration = 500;
 ReceivePlayer::ReceivePlayer(std::vector<Directive> script, int64_t openedAt)
     : script_(std::move(script)), cursor_(openedAt) {}
 
-void ReceivePlayer::deliver(uint32_t sample, const ReceiveConditions& conditions) {
+void ReceivePlayer::deliver(uint32_t sample, int64_t readyAt, const ReceiveConditions& conditions) {
     if (!conditions.canReceive) {
         return;
     }
     if ((sample & LIRC_MODE2_MASK) == LIRC_MODE2_FREQUENCY && !conditions.measureCarrier) {
         return;
     }
-    (void)queue_.push(sample);  // a full queue drops it, as the kernel does
+    // A full queue drops the sample, as the kernel does; a dropped one was never delivered.
+    if (queue_.push(sample) && keepDeliveries_) {
+        deliveries_.push_back({readyAt, sample});
+    }
+}
+
+std::vector<Delivery> ReceivePlayer::takeDeliveries() {
+    std::vector<Delivery> taken;
+    taken.swap(deliveries_);
+    return taken;
 }
 
 void ReceivePlayer::advance(int64_t now, const ReceiveConditions& conditions) {
@@ -31,7 +40,7 @@ void ReceivePlayer::advance(int64_t now, const ReceiveConditions& conditions) {
             // The flood never pauses: whatever room the reader made is filled at once,
             // and everything beyond the queue is lost.
             while (conditions.canReceive && !queue_.full()) {
-                deliver((floodPulseNext_ ? LIRC_MODE2_PULSE : LIRC_MODE2_SPACE) | kFloodDuration,
+                deliver((floodPulseNext_ ? LIRC_MODE2_PULSE : LIRC_MODE2_SPACE) | kFloodDuration, now,
                         conditions);
                 floodPulseNext_ = !floodPulseNext_;
             }
@@ -50,7 +59,7 @@ void ReceivePlayer::advance(int64_t now, const ReceiveConditions& conditions) {
             if (readyAt > now) {
                 return;
             }
-            deliver(LIRC_MODE2_TIMEOUT | (conditions.recTimeout & LIRC_VALUE_MASK), conditions);
+            deliver(LIRC_MODE2_TIMEOUT | (conditions.recTimeout & LIRC_VALUE_MASK), readyAt, conditions);
             cursor_ = readyAt;
             break;
         }
@@ -61,7 +70,7 @@ void ReceivePlayer::advance(int64_t now, const ReceiveConditions& conditions) {
                 return;
             }
             if (directive.kind == DirectiveKind::Sample) {
-                deliver(directive.sample, conditions);
+                deliver(directive.sample, cursor_, conditions);
             } else if (directive.kind == DirectiveKind::Unplug) {
                 unplugged_ = true;
             } else {

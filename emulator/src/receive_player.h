@@ -12,6 +12,15 @@
 namespace lirc_emulator {
 
 // What the device's settings say about reception at the moment of playing.
+// A sample the player put into the queue, and when the script made it ready: a real
+// receiver would have handed it to the kernel then, whenever the program comes to look.
+struct Delivery {
+    int64_t readyAt = 0;
+    uint32_t sample = 0;
+
+    bool operator==(const Delivery&) const = default;
+};
+
 struct ReceiveConditions {
     uint32_t recTimeout = 125000;  // for `end`
     bool measureCarrier = false;   // carrier samples only reach a receiver that measures
@@ -29,10 +38,14 @@ public:
     int64_t nextEventAt(const ReceiveConditions& conditions) const;
 
     bool unplugged() const { return unplugged_; }
+
+    // When on, every sample queued is also kept as a Delivery until taken.
+    void keepDeliveries(bool on) { keepDeliveries_ = on; }
+    std::vector<Delivery> takeDeliveries();
     SampleQueue& queue() { return queue_; }
 
 private:
-    void deliver(uint32_t sample, const ReceiveConditions& conditions);
+    void deliver(uint32_t sample, int64_t readyAt, const ReceiveConditions& conditions);
 
     std::vector<Directive> script_;
     size_t next_ = 0;
@@ -41,6 +54,8 @@ private:
     bool flooding_ = false;
     bool floodPulseNext_ = true;
     SampleQueue queue_;
+    bool keepDeliveries_ = false;
+    std::vector<Delivery> deliveries_;
 };
 
 }  // namespace lirc_emulator

@@ -14,8 +14,8 @@
 
 namespace {
 
-const char* const kVariables[] = {"DEVICE", "EMITTERS", "WITHOUT", "RECEIVE", "LOG",
-                                  "STATE",  "WRITE_ERROR", "NO_DELAY"};
+const char* const kVariables[] = {"DEVICE", "EMITTERS",    "WITHOUT",  "RECEIVE",    "RECEIVE_LOG",
+                                  "LOG",    "WRITE_ERROR", "NO_DELAY", "STATE"};
 
 }  // namespace
 

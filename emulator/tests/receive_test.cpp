@@ -1,5 +1,9 @@
 // read(2) and poll(2) of what a receive script plays into the emulated device.
 #include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include <fcntl.h>
@@ -175,6 +179,85 @@ INSTANTIATE_TEST_SUITE_P(Emulator, EndOfSignal,
                          ::testing::Values(EndCase{"Default", 0, 125000}, EndCase{"Short", 20000, 20000},
                                            EndCase{"Long", 300000, 300000}),
                          [](const auto& testCase) { return std::string(testCase.param.name); });
+
+// LIRC_EMULATOR_RECEIVE_LOG: one line per sample the program was handed, with the time the
+// script made it ready, which measurements of a program's reaction time start from.
+struct LoggedSample {
+    int64_t readyAfterFirst;  // microseconds after the first line's ready time
+    std::string sample;       // as the receive script names it
+};
+
+struct ReceiveLogCase {
+    const char* name;
+    const char* script;  // its first sample ready at the open
+    uint32_t timeout;    // 0: left at the default
+    bool measureCarrier;
+    std::vector<LoggedSample> logged;
+};
+
+void PrintTo(const ReceiveLogCase& c, std::ostream* out) { *out << c.name; }
+
+class ReceiveLog : public EmulatedDevice, public ::testing::WithParamInterface<ReceiveLogCase> {};
+
+TEST_P(ReceiveLog, HasEachDeliveredSampleWithWhenItWasReady) {
+    const ReceiveLogCase& c = GetParam();
+    configure("RECEIVE_LOG", path("receive.log"));
+    receive(c.script);
+    int64_t opening = microsecondsNow();
+    int fd = openDevice();
+    if (c.timeout != 0) {
+        ASSERT_EQ(ioctlValue(fd, LIRC_SET_REC_TIMEOUT, c.timeout).result, 0);
+    }
+    if (c.measureCarrier) {
+        ASSERT_EQ(ioctlValue(fd, LIRC_SET_MEASURE_CARRIER_MODE, 1).result, 0);
+    }
+    EXPECT_EQ(readSamples(fd, c.logged.size()).size(), c.logged.size());
+    int64_t allRead = microsecondsNow();
+    close(fd);
+
+    std::istringstream log(readText(path("receive.log")));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);) {
+        lines.push_back(line);
+    }
+    ASSERT_EQ(lines.size(), c.logged.size()) << readText(path("receive.log"));
+    int64_t firstReady = 0;
+    for (size_t index = 0; index < lines.size(); ++index) {
+        int64_t ready = 0;
+        int64_t queued = 0;
+        int consumed = 0;
+        ASSERT_EQ(sscanf(lines[index].c_str(), "ready=%" SCNd64 " queued=%" SCNd64 " %n", &ready, &queued,
+                         &consumed),
+                  2)
+            << lines[index];
+        if (index == 0) {
+            firstReady = ready;
+            EXPECT_GE(ready, opening) << "ready before the file was opened";
+        }
+        EXPECT_EQ(lines[index].substr(static_cast<size_t>(consumed)), c.logged[index].sample);
+        EXPECT_EQ(ready - firstReady, c.logged[index].readyAfterFirst) << lines[index];
+        EXPECT_LE(ready, queued) << "queued before it was ready: " << lines[index];
+        EXPECT_LE(queued, allRead) << lines[index];
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Emulator, ReceiveLog,
+    ::testing::Values(
+        ReceiveLogCase{"SamplesWaitsAndEnd",
+                       "pulse 900\nspace 450\nwait 30\npulse 900\nend\n",
+                       20000,
+                       false,
+                       {{0, "pulse 900"}, {0, "space 450"}, {30000, "pulse 900"}, {50000, "timeout 20000"}}},
+        ReceiveLogCase{"EndAfterTheDefaultTimeout", "pulse 560\nend\n", 0, false,
+                       {{0, "pulse 560"}, {125000, "timeout 125000"}}},
+        ReceiveLogCase{"UnmeasuredCarrierIsNotDelivered", "pulse 100\ncarrier 38000\nspace 200\n", 0, false,
+                       {{0, "pulse 100"}, {0, "space 200"}}},
+        ReceiveLogCase{"MeasuredCarrier", "pulse 100\nwait 10\ncarrier 38000\nspace 200\n", 0, true,
+                       {{0, "pulse 100"}, {10000, "carrier 38000"}, {10000, "space 200"}}},
+        ReceiveLogCase{"TimeoutSampleAndOverflow", "pulse 100\ntimeout 20000\noverflow\n", 0, false,
+                       {{0, "pulse 100"}, {0, "timeout 20000"}, {0, "overflow"}}}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST_F(EmulatedDevice, CarrierSamplesReachAReceiverThatMeasures) {
     receive("wait 30\ncarrier 38000\npulse 500\n");
