@@ -30,18 +30,6 @@ bool startsUtf16(std::string_view text) {
     return text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF");
 }
 
-// The line and byte of the first control character, which no signal file
-// holds: the file is binary, or not what the user meant to send.
-std::optional<std::pair<size_t, unsigned char>> firstBinaryByte(std::string_view text) {
-    text::Lines lines(text);
-    while (std::optional<std::string_view> line = lines.next()) {
-        if (std::optional<unsigned char> byte = text::firstBinaryByte(*line)) {
-            return std::pair{lines.number(), *byte};
-        }
-    }
-    return std::nullopt;
-}
-
 // A list when the first word that is not a comment starts like a number.
 bool isListForm(std::string_view text) {
     text::Lines lines(text);
@@ -67,7 +55,7 @@ SignalFileReading parseSignalFile(std::string_view text, std::string_view fileNa
     if (text.starts_with(utf8ByteOrderMark)) {
         text.remove_prefix(utf8ByteOrderMark.size());
     }
-    if (auto binary = firstBinaryByte(text)) {
+    if (auto binary = text::firstBinaryByte(text)) {
         char reason[64];
         std::snprintf(reason, sizeof reason, "binary data (byte 0x%02X), not a signal file",
                       binary->second);

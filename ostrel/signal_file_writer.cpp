@@ -1,5 +1,6 @@
 // Writing a signal file in the keyword form, which every ir-ctl reads.
 #include <charconv>
+#include <cstring>
 
 #include "signal_file.h"
 
@@ -7,28 +8,34 @@ namespace ostrel {
 
 namespace {
 
-void appendLine(std::string& out, std::string_view keyword, uint32_t value) {
-    char digits[16];
-    auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
-    (void)error;  // ten digits always fit
-    out += keyword;
-    out += ' ';
-    out.append(digits, end);
-    out += '\n';
+// "carrier 16777214\n" is the longest line.
+constexpr size_t longestLine = 17;
+
+// Writes "<keyword> <value>\n" at out, which has room for longestLine bytes,
+// and returns the end of what it wrote.
+char* writeLine(char* out, std::string_view keyword, uint32_t value) {
+    std::memcpy(out, keyword.data(), keyword.size());
+    out += keyword.size();
+    *out++ = ' ';
+    out = std::to_chars(out, out + 10, value).ptr;  // ten digits hold any uint32_t
+    *out++ = '\n';
+    return out;
 }
 
 }  // namespace
 
 std::string formatSignalFile(const Signal& signal) {
-    std::string out;
-    // "space 16777214\n" is the longest line.
-    out.reserve(16 * (signal.durations.size() + 1));
+    // Written into room made beforehand, then cut to size: appending byte by
+    // byte would check the string's capacity at every byte.
+    std::string out(longestLine * (signal.durations.size() + 1), '\0');
+    char* end = out.data();
     if (signal.carrier) {
-        appendLine(out, "carrier", *signal.carrier);
+        end = writeLine(end, "carrier", *signal.carrier);
     }
     for (size_t i = 0; i < signal.durations.size(); ++i) {
-        appendLine(out, i % 2 == 0 ? "pulse" : "space", signal.durations[i]);
+        end = writeLine(end, i % 2 == 0 ? "pulse" : "space", signal.durations[i]);
     }
+    out.resize(static_cast<size_t>(end - out.data()));
     return out;
 }
 
