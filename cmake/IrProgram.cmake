@@ -15,7 +15,11 @@ function(ir_program target)
     if(NOT WIN32 AND NOT APPLE)
         file(RELATIVE_PATH libraryFromPrograms
             ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
-        target_link_options(${target} PRIVATE LINKER:--enable-new-dtags LINKER:-z,now)
+        # --as-needed: the programs themselves use only the C library and the
+        # transceiver library, so the loader is not made to find the C++
+        # runtime for them (the library brings its own dependencies).
+        target_link_options(${target} PRIVATE
+            LINKER:--enable-new-dtags LINKER:-z,now LINKER:--as-needed)
         # The build tree has the installed shape, so one relative RUNPATH
         # serves both, and a copy of a program moved elsewhere finds nothing.
         set_target_properties(${target} PROPERTIES
