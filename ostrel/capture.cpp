@@ -22,12 +22,13 @@ namespace {
 void takeTrailingCarrier(const uint32_t* samples, size_t count, Signal& message) {
     for (size_t i = 0; i < count; ++i) {
         uint32_t type = samples[i] & mode2::typeMask;
-        uint32_t value = samples[i] & mode2::valueMask;
         if (type == mode2::pulse) {
             return;
         }
-        if (type == mode2::frequency && value != 0) {
-            message.carrier = value;
+        if (type == mode2::frequency) {
+            if (std::optional<uint32_t> carrier = measuredCarrier(samples[i])) {
+                message.carrier = carrier;
+            }
         }
     }
 }

@@ -16,6 +16,14 @@ static_assert(ostrel::mode2::space == LIRC_MODE2_SPACE && ostrel::mode2::pulse =
 
 namespace ostrel {
 
+std::optional<uint32_t> measuredCarrier(uint32_t frequencySample) {
+    uint32_t value = frequencySample & mode2::valueMask;
+    if (value == 0 || value > longestDuration) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 MessageAssembler::State MessageAssembler::feed(uint32_t sample) {
     if (state_ == State::complete || state_ == State::failed) {
         return state_;
@@ -34,8 +42,8 @@ MessageAssembler::State MessageAssembler::feed(uint32_t sample) {
         carrier_.reset();
         return state_;
     case mode2::frequency:
-        if (value != 0) {
-            carrier_ = value;
+        if (std::optional<uint32_t> carrier = measuredCarrier(sample)) {
+            carrier_ = carrier;
         }
         return state_;
     case mode2::overflow:

@@ -22,6 +22,11 @@ constexpr uint32_t timeout = 0x03000000;    // the receiver went idle
 constexpr uint32_t overflow = 0x04000000;   // the receiver lost samples
 }  // namespace mode2
 
+// The carrier a frequency sample reports, or nothing when its value is none
+// a signal can have: 0, or 0xFFFFFF, beyond longestDuration, which no signal
+// file may hold and so no recording may end up with.
+std::optional<uint32_t> measuredCarrier(uint32_t frequencySample);
+
 // A space longer than this ends a message, as it ends one for ir-ctl
 // --one-shot: no remote leaves such a gap inside one.
 constexpr uint32_t messageEndingSpace = 19000;
@@ -41,7 +46,8 @@ public:
     // - pulses (or spaces) in a row are added together;
     // - a timeout, or a space (all in a row) longer than messageEndingSpace,
     //   completes the message; the message ends with its last pulse;
-    // - a frequency is the carrier of the message; the last one counts, and
+    // - a frequency is the carrier of the message (unless measuredCarrier
+    //   has none for it); the last one counts, and
     //   one seen while waiting counts unless a timeout came after it;
     // - an overflow, or a type LIRC does not define, fails the recording:
     //   what the receiver heard cannot be told for sure;

@@ -31,6 +31,12 @@ const RecordCase cases[] = {
      .device = {.receive = "wait 20\ncarrier 38000\npulse 9000\nspace 4500\npulse 560\n"
                            "space 1690\npulse 560\nend\n"},
      .recorded = "carrier 38000\npulse 9000\nspace 4500\npulse 560\nspace 1690\npulse 560\n"},
+    // 0xFFFFFF, the most a sample holds, is no carrier a signal file may
+    // name: before the message, or reported right behind it.
+    {.name = "AllOnesCarrierIsNoCarrier",
+     .device = {.receive = "carrier 16777215\npulse 900\nspace 450\npulse 900\nend\n"
+                           "carrier 16777215\n"},
+     .recorded = keyFile},
     {.name = "SkipsLeadingSpacesAndTimeouts",
      .device = {.receive = "space 50000\ntimeout 125000\nspace 300\npulse 900\nspace 450\n"
                            "pulse 900\nend\n"},
