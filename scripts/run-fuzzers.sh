@@ -14,9 +14,19 @@ cd "$(dirname "$0")/.."
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 seconds=${FUZZ_SECONDS:-60}
 cxx=${FUZZ_CXX:-$(command -v clang++-14 || command -v clang++ || true)}
+# Exit 77, the usual "skipped", when clang or its libFuzzer runtime
+# (libclang-rt-N-dev on Debian) is missing.
 if [ -z "$cxx" ]; then
-    echo "run-fuzzers: no clang++ found" >&2
-    exit 2
+    echo "run-fuzzers: no clang++ found, skipped"
+    exit 77
+fi
+probe=$(mktemp -d)
+trap 'rm -rf "$probe"' EXIT
+echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }' \
+    > "$probe/probe.cpp"
+if ! "$cxx" -fsanitize=fuzzer,address,undefined "$probe/probe.cpp" -o "$probe/probe" 2> /dev/null; then
+    echo "run-fuzzers: $cxx cannot link libFuzzer (install libclang-rt-14-dev), skipped"
+    exit 77
 fi
 
 targets=(fuzz_signal_file fuzz_message_assembler)

@@ -12,6 +12,15 @@ cd "$(dirname "$0")/.."
 build=${SANITIZE_BUILD_DIR:-build-asan}
 cxx=${SANITIZE_CXX:-g++}
 
+# Exit 77, the usual "skipped", when the compiler cannot link the sanitizers.
+probe=$(mktemp -d)
+trap 'rm -rf "$probe"' EXIT
+echo 'int main() { return 0; }' > "$probe/probe.cpp"
+if ! "$cxx" -fsanitize=address,undefined "$probe/probe.cpp" -o "$probe/probe" 2> /dev/null; then
+    echo "run-sanitized-tests: $cxx cannot link ASan and UBSan, skipped"
+    exit 77
+fi
+
 cmake --no-warn-unused-cli -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER="$cxx" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DIRTOOLS_SANITIZE=ON -DIRTOOLS_WINDOWS_BUILDS=OFF
 cmake --build "$build"
