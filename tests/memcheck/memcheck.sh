@@ -33,7 +33,7 @@ fail() {
     failures=$((failures + 1))
 }
 
-# memcheck NAME EXPECTED_OUTPUT COMMAND...: runs the command's last part under
+# memcheck NAME EXPECTED_OUTPUT COMMAND...: runs the program at the end of the command under
 # valgrind (the command may start with ir-emulate ... --) and checks what the
 # program printed.
 memcheck() {
