@@ -2,6 +2,7 @@
 // except that whatever ir-ctl warns about and skips fails the file here.
 #include <string>
 
+#include "kernel_limits.h"
 #include "signal_forms.h"
 #include "text_scanning.h"
 
@@ -57,17 +58,19 @@ private:
 
 Outcome readKeywordForm(std::string_view text) {
     Outcome outcome;
+    // Room for as many values as the kernel sends at once, which is what
+    // any file meant to be sent holds at most.
+    outcome.signal.durations.reserve(mostValuesPerTransmission + 1);
     Durations durations(outcome.signal.durations);
     size_t carrierLine = 0;
-    text::Lines lines(text);
+    text::LineWords lines(text, text::blanks);
     auto fail = [&outcome, &lines](std::string reason) {
-        outcome.line = lines.number();
+        outcome.line = lines.lineNumber();
         outcome.reason = std::move(reason);
         return outcome;
     };
-    while (std::optional<std::string_view> line = lines.next()) {
-        text::Words words(*line, text::blanks);
-        std::optional<std::string_view> keyword = words.next();
+    while (lines.nextLine()) {
+        std::optional<std::string_view> keyword = lines.nextWord();
         if (!keyword || text::startsComment(*keyword)) {
             continue;
         }
@@ -80,7 +83,7 @@ Outcome readKeywordForm(std::string_view text) {
         if (!pulse && !space && !carrier) {
             return fail("expected pulse, space, timeout or carrier");
         }
-        std::optional<std::string_view> argument = words.next();
+        std::optional<std::string_view> argument = lines.nextWord();
         if (!argument || text::startsComment(*argument)) {
             return fail(std::string(*keyword) + " without a value");
         }
@@ -90,7 +93,7 @@ Outcome readKeywordForm(std::string_view text) {
                         longestText);
         }
         // After the value only a comment may follow, as a word of its own.
-        if (std::optional<std::string_view> after = words.next();
+        if (std::optional<std::string_view> after = lines.nextWord();
             after && !text::startsComment(*after)) {
             return fail("unexpected " + text::quoted(*after) + " after the value");
         }
@@ -102,7 +105,7 @@ Outcome readKeywordForm(std::string_view text) {
             }
             if (!known) {
                 known = value;
-                carrierLine = lines.number();
+                carrierLine = lines.lineNumber();
             }
         } else if (pulse && !durations.addPulse(*value)) {
             return fail("pulses in a row add up to more than " + longestText + " us");

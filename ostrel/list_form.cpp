@@ -13,10 +13,9 @@ namespace ostrel::forms {
 Outcome readListForm(std::string_view text) {
     Outcome outcome;
     std::vector<uint32_t>& durations = outcome.signal.durations;
-    text::Lines lines(text);
-    while (std::optional<std::string_view> line = lines.next()) {
-        text::Words words(*line, text::blanksAndCommas);
-        while (std::optional<std::string_view> word = words.next()) {
+    text::LineWords lines(text, text::blanksAndCommas);
+    while (lines.nextLine()) {
+        while (std::optional<std::string_view> word = lines.nextWord()) {
             if (text::startsComment(*word)) {
                 break;
             }
@@ -34,7 +33,7 @@ Outcome readListForm(std::string_view text) {
                 reason = "space " + text::quoted(*word) + " where a pulse is due";
             }
             if (!reason.empty()) {
-                outcome.line = lines.number();
+                outcome.line = lines.lineNumber();
                 outcome.reason = std::move(reason);
                 return outcome;
             }

@@ -32,9 +32,9 @@ bool startsUtf16(std::string_view text) {
 
 // A list when the first word that is not a comment starts like a number.
 bool isListForm(std::string_view text) {
-    text::Lines lines(text);
-    while (std::optional<std::string_view> line = lines.next()) {
-        std::optional<std::string_view> word = text::Words(*line, text::blanks).next();
+    text::LineWords lines(text, text::blanks);
+    while (lines.nextLine()) {
+        std::optional<std::string_view> word = lines.nextWord();
         if (word && !text::startsComment(*word)) {
             char first = word->front();
             return first == '+' || first == '-' || (first >= '0' && first <= '9');

@@ -36,32 +36,29 @@ inline constexpr ByteSet blanks(" \t\r");
 // The list form also separates values by commas, as ir-ctl does.
 inline constexpr ByteSet blanksAndCommas(" \t\r,");
 
-// The lines of a text, split at "\n", numbered from 1. A last line without
-// "\n" is a line; the empty rest after a final "\n" is not.
-class Lines {
+// The words of a text, line by line, in one pass over its bytes. Lines end
+// at "\n" and are numbered from 1; a last line without "\n" is a line, the
+// empty rest after a final "\n" is not. Words are separated by the bytes of
+// a set that does not hold "\n".
+class LineWords {
 public:
-    explicit Lines(std::string_view text) : rest_(text) {}
-    // The next line without its "\n", or nothing at the end of the text.
-    std::optional<std::string_view> next();
-    size_t number() const { return number_; }
+    LineWords(std::string_view text, const ByteSet& separators)
+        : text_(text), separators_(separators), wordEnds_(separators) {
+        wordEnds_.add('\n');
+    }
+    // Moves to the start of the next line, past what is left of this one;
+    // false when the text has no more lines.
+    bool nextLine();
+    // The next word of the current line, or nothing at its end.
+    std::optional<std::string_view> nextWord();
+    size_t lineNumber() const { return number_; }
 
 private:
-    std::string_view rest_;
+    std::string_view text_;
+    size_t next_ = 0;  // the first byte not yet scanned
     size_t number_ = 0;
-    bool done_ = false;
-};
-
-// The words of one line.
-class Words {
-public:
-    Words(std::string_view line, const ByteSet& separators)
-        : rest_(line), separators_(separators) {}
-    // The next word, or nothing at the end of the line.
-    std::optional<std::string_view> next();
-
-private:
-    std::string_view rest_;
     const ByteSet& separators_;
+    ByteSet wordEnds_;  // the separators and "\n"
 };
 
 // A word that starts a comment, which runs to the end of its line: "#..." or
@@ -92,44 +89,36 @@ std::string printable(std::string_view text);
 // Inline: called for every line and word of a file, and an optional
 // returned from a call goes through memory.
 
-inline std::optional<std::string_view> Lines::next() {
-    if (done_ || rest_.empty()) {
-        done_ = true;
-        return std::nullopt;
+inline bool LineWords::nextLine() {
+    if (number_ != 0) {
+        // The rest of this line: once its words were read, nothing but its
+        // "\n"; a comment's text is skipped with memchr.
+        size_t end = next_ < text_.size() && text_[next_] == '\n' ? next_ : text_.find('\n', next_);
+        if (end == std::string_view::npos) {
+            next_ = text_.size();
+            return false;
+        }
+        next_ = end + 1;
+    }
+    if (next_ == text_.size()) {
+        return false;
     }
     ++number_;
-    // A plain loop: the lines of a signal file are a dozen bytes long, too
-    // short for a call of memchr to pay off.
-    size_t end = 0;
-    while (end < rest_.size() && rest_[end] != '\n') {
-        ++end;
-    }
-    std::string_view line = rest_.substr(0, end);
-    if (end == rest_.size()) {
-        done_ = true;
-        rest_ = {};
-    } else {
-        rest_.remove_prefix(end + 1);
-    }
-    return line;
+    return true;
 }
 
-inline std::optional<std::string_view> Words::next() {
-    size_t start = 0;
-    while (start < rest_.size() && separators_.contains(rest_[start])) {
-        ++start;
+inline std::optional<std::string_view> LineWords::nextWord() {
+    while (next_ < text_.size() && separators_.contains(text_[next_])) {
+        ++next_;
     }
-    if (start == rest_.size()) {
-        rest_ = {};
+    if (next_ == text_.size() || text_[next_] == '\n') {
         return std::nullopt;
     }
-    size_t end = start;
-    while (end < rest_.size() && !separators_.contains(rest_[end])) {
-        ++end;
+    size_t start = next_;
+    while (next_ < text_.size() && !wordEnds_.contains(text_[next_])) {
+        ++next_;
     }
-    std::string_view word = rest_.substr(start, end - start);
-    rest_.remove_prefix(end);
-    return word;
+    return text_.substr(start, next_ - start);
 }
 
 inline bool startsComment(std::string_view word) {
