@@ -75,12 +75,12 @@ std::optional<Directive> directiveFor(const std::vector<std::string_view>& line,
         }
     }
     if (!isWait && valued == nullptr) {
-        problem = "unknown directive '" + std::string(keyword) + "'";
+        problem = std::string("unknown directive '").append(keyword).append("'");
         return std::nullopt;
     }
     std::optional<uint64_t> value = line.size() == 2 ? number(line[1]) : std::nullopt;
     if (!value) {
-        problem = "'" + std::string(keyword) + "' needs one number";
+        problem = std::string("'").append(keyword).append("' needs one number");
         return std::nullopt;
     }
     if (isWait) {

@@ -91,7 +91,7 @@ TEST_F(EmulatedDevice, OpeningItAsAFolderIsEnotdir) {
 }
 
 TEST_F(EmulatedDevice, OtherFilesAreUntouched) {
-    writeText(path("plain"), "abcd");
+    writeFile(path("plain"), "abcd");
     int fd = open(path("plain").c_str(), O_RDWR);
     ASSERT_GE(fd, 0);
     char buffer[8] = {};
@@ -109,7 +109,7 @@ TEST_F(EmulatedDevice, FdReusedAfterAnUnseenCloseIsAPlainFileAgain) {
     int fd = openDevice();
     // close_range is a system call the emulator does not see.
     ASSERT_EQ(syscall(SYS_close_range, fd, fd, 0), 0);
-    writeText(path("plain"), "abcd");
+    writeFile(path("plain"), "abcd");
     int reused = open(path("plain").c_str(), O_RDONLY);
     ASSERT_EQ(reused, fd);
     char buffer[2] = {};
@@ -180,7 +180,7 @@ TEST_F(EmulatedDevice, WithoutAStateFileSettingsLiveInTheProcess) {
 }
 
 TEST_F(EmulatedDevice, StateFileWrittenByHandIsUsed) {
-    writeText(path("state"), "carrier=40000\nduty_cycle=10\ntransmitter_mask=0x2\nrec_timeout=90000\n");
+    writeFile(path("state"), "carrier=40000\nduty_cycle=10\ntransmitter_mask=0x2\nrec_timeout=90000\n");
     int fd = openDevice();
     EXPECT_EQ(ioctlValue(fd, LIRC_GET_REC_TIMEOUT).value, 90000U);
     uint32_t signal = 560;

@@ -47,7 +47,7 @@ void EmulatedDevice::configure(const std::string& name, const std::string& value
 }
 
 void EmulatedDevice::receive(const std::string& script) {
-    writeText(path("receive.script"), script);
+    writeFile(path("receive.script"), script);
     configure("RECEIVE", path("receive.script"));
 }
 
@@ -57,28 +57,10 @@ int EmulatedDevice::openDevice(int flags) {
     return fd;
 }
 
-std::vector<std::string> EmulatedDevice::logLines() const {
-    std::vector<std::string> lines;
-    std::istringstream text(readText(path("log")));
-    for (std::string line; std::getline(text, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
+std::vector<std::string> EmulatedDevice::logLines() const { return linesOf(readFile(path("log"))); }
 
 std::string EmulatedDevice::stateText() const {
-    return readText(path("state"));
-}
-
-std::string readText(const std::string& path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void writeText(const std::string& path, const std::string& text) {
-    std::ofstream(path) << text;
+    return readFile(path("state"));
 }
 
 IoctlOutcome ioctlValue(int fd, unsigned long request, uint32_t value) {

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "scratch_folder.h"
+
 class EmulatedDevice : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -33,8 +35,6 @@ private:
     std::string folder_;
 };
 
-std::string readText(const std::string& path);
-void writeText(const std::string& path, const std::string& text);
 
 // ioctl with a u32 argument: the result, errno (0 on success) and the value afterwards.
 struct IoctlOutcome {

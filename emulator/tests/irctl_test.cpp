@@ -13,30 +13,11 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
+#include "scratch_folder.h"
 
 namespace {
 
 constexpr const char* kIrCtl = "/usr/bin/ir-ctl";
-
-std::string readText(const std::string& path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void writeText(const std::string& path, const std::string& text) {
-    std::ofstream(path) << text;
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 class IrCtl : public ::testing::Test {
 protected:
@@ -122,13 +103,13 @@ struct SendCase {
 class IrCtlSend : public IrCtl, public ::testing::WithParamInterface<SendCase> {};
 
 TEST_P(IrCtlSend, TransmitsThroughTheDevice) {
-    writeText(path("signal"), GetParam().file);
+    writeFile(path("signal"), GetParam().file);
     std::vector<std::string> arguments = GetParam().arguments;
     arguments.insert(arguments.end(), {"--send", path("signal")});
     ChildResult result = irCtl(arguments, GetParam().settings);
     ASSERT_TRUE(result.exited);
     EXPECT_EQ(result.exitStatus, GetParam().exitStatus) << result.standardError;
-    EXPECT_EQ(linesOf(readText(path("log"))), GetParam().log);
+    EXPECT_EQ(linesOf(readFile(path("log"))), GetParam().log);
 }
 
 const char* const kSignal = "pulse 900\nspace 450\npulse 900\n";
@@ -156,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST_F(IrCtl, WarnsOfAnEmitterTheDeviceLacks) {
-    writeText(path("signal"), kSignal);
+    writeFile(path("signal"), kSignal);
     ChildResult result = irCtl({"-e", "3", "--send", path("signal")});
     EXPECT_NE(result.standardError.find("only 2 available"), std::string::npos) << result.standardError;
 }
@@ -165,7 +146,7 @@ TEST_F(IrCtl, WarnsOfAnEmitterTheDeviceLacks) {
 // the timeout that ends the one-shot receive, and the carrier only when measuring.
 std::vector<std::string> expectedMode2(bool measuring) {
     std::vector<std::string> lines;
-    for (const std::string& line : linesOf(readText(NEC_KEY_SCRIPT))) {
+    for (const std::string& line : linesOf(readFile(NEC_KEY_SCRIPT))) {
         bool sample = line.rfind("pulse ", 0) == 0 || line.rfind("space ", 0) == 0;
         bool carrier = line.rfind("carrier ", 0) == 0;
         if (sample || (carrier && measuring)) {
@@ -188,7 +169,7 @@ TEST_P(IrCtlReceive, WritesTheScriptedSamples) {
     arguments.insert(arguments.end(), {"--receive=" + path("out"), "--mode2", "--one-shot"});
     ChildResult result = irCtl(arguments, {std::string("LIRC_EMULATOR_RECEIVE=") + NEC_KEY_SCRIPT});
     ASSERT_TRUE(result.exited && result.exitStatus == 0) << result.standardError;
-    EXPECT_EQ(linesOf(readText(path("out"))), expectedMode2(GetParam().measuring));
+    EXPECT_EQ(linesOf(readFile(path("out"))), expectedMode2(GetParam().measuring));
 }
 
 INSTANTIATE_TEST_SUITE_P(Emulator, IrCtlReceive,
@@ -197,17 +178,17 @@ INSTANTIATE_TEST_SUITE_P(Emulator, IrCtlReceive,
                          [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST_F(IrCtl, ShortReceiveTimeoutEndsTheReceiveSoonerAndStays) {
-    writeText(path("script"), "pulse 500\nend\n");
+    writeFile(path("script"), "pulse 500\nend\n");
     ChildResult result = irCtl({"-t", "20000", "--receive=" + path("out"), "--mode2", "--one-shot"},
                                {"LIRC_EMULATOR_RECEIVE=" + path("script")});
     ASSERT_TRUE(result.exited && result.exitStatus == 0) << result.standardError;
-    EXPECT_EQ(readText(path("out")), "pulse 500\n");
+    EXPECT_EQ(readFile(path("out")), "pulse 500\n");
     EXPECT_LT(result.endNanoseconds - result.startNanoseconds, 120000000) << "waited for the default timeout";
-    EXPECT_NE(readText(path("state")).find("rec_timeout=20000\n"), std::string::npos);
+    EXPECT_NE(readFile(path("state")).find("rec_timeout=20000\n"), std::string::npos);
 }
 
 TEST_F(IrCtl, RunsUnderIrEmulate) {
-    writeText(path("signal"), kSignal);
+    writeFile(path("signal"), kSignal);
     ChildLaunch launch;
     launch.command = {IR_EMULATE, "--device", device(), "--log", path("log"), "--state", path("state"),
                       "--emitters", "4", "--no-delay", "--", kIrCtl, "-d", device(), "-e", "3",
@@ -216,7 +197,7 @@ TEST_F(IrCtl, RunsUnderIrEmulate) {
                                "LIRC_EMULATOR_WRITE_ERROR"};
     ChildResult result = runChild(launch);
     ASSERT_TRUE(result.exited && result.exitStatus == 0) << result.standardError;
-    EXPECT_EQ(linesOf(readText(path("log"))),
+    EXPECT_EQ(linesOf(readFile(path("log"))),
               std::vector<std::string>{"send carrier=36000 duty=50 mask=0x4 durations=900 450 900"});
 }
 

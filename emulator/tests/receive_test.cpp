@@ -215,12 +215,12 @@ TEST_P(ReceiveLog, HasEachDeliveredSampleWithWhenItWasReady) {
     int64_t allRead = microsecondsNow();
     close(fd);
 
-    std::istringstream log(readText(path("receive.log")));
+    std::istringstream log(readFile(path("receive.log")));
     std::vector<std::string> lines;
     for (std::string line; std::getline(log, line);) {
         lines.push_back(line);
     }
-    ASSERT_EQ(lines.size(), c.logged.size()) << readText(path("receive.log"));
+    ASSERT_EQ(lines.size(), c.logged.size()) << readFile(path("receive.log"));
     int64_t firstReady = 0;
     for (size_t index = 0; index < lines.size(); ++index) {
         int64_t ready = 0;

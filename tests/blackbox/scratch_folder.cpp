@@ -53,3 +53,17 @@ void copyFile(const std::string& from, const std::string& to, unsigned mode) {
     fs::copy_file(from, to, fs::copy_options::overwrite_existing);
     chmod(to.c_str(), mode);
 }
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class ScratchFolder {
 public:
@@ -23,3 +24,5 @@ void makeFolders(const std::string& path);
 bool fileExists(const std::string& path);
 std::string readFile(const std::string& path);
 void copyFile(const std::string& from, const std::string& to, unsigned mode);
+// The lines of a text without their "\n"; a last line without one counts.
+std::vector<std::string> linesOf(const std::string& text);

@@ -43,20 +43,6 @@ std::string EmulatedDevice::state() const { return readFile(scratch_ / "device.s
 
 std::string programPath(const std::string& name) { return std::string(PROGRAMS_FOLDER "/") + name; }
 
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
 std::set<std::string> filesBelow(const std::string& folder,
                                  const std::set<std::string>& byNameOnly) {
     namespace fs = std::filesystem;

@@ -34,7 +34,6 @@ private:
 };
 
 std::string programPath(const std::string& name);
-std::vector<std::string> linesOf(const std::string& text);
 
 // Every file and folder below the folder, each file with its content (its size
 // when over 1 MiB), those named in byNameOnly without it: what a run may
