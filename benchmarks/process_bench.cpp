@@ -134,22 +134,24 @@ struct Outcome {
     bool exitedWith(int code) const { return WIFEXITED(status) && WEXITSTATUS(status) == code; }
 };
 
+// The strings as the argv or envp of exec: pointers into them, then null.
+std::vector<char*> nullTerminated(const std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (const std::string& text : strings) {
+        pointers.push_back(const_cast<char*>(text.c_str()));
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
 class Launcher {
 public:
     explicit Launcher(std::string scratch)
         : stdoutPath_(scratch + "/child.stdout"), stderrPath_(scratch + "/child.stderr") {}
 
     Child start(const std::vector<std::string>& command, const std::vector<std::string>& environment) {
-        std::vector<char*> argv;
-        for (const std::string& word : command) {
-            argv.push_back(const_cast<char*>(word.c_str()));
-        }
-        argv.push_back(nullptr);
-        std::vector<char*> envp;
-        for (const std::string& entry : environment) {
-            envp.push_back(const_cast<char*>(entry.c_str()));
-        }
-        envp.push_back(nullptr);
+        std::vector<char*> argv = nullTerminated(command);
+        std::vector<char*> envp = nullTerminated(environment);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -191,16 +193,8 @@ public:
     // peak of the memory the child had before exec, a copy of this driver's
     // (or with posix_spawn, this driver's own). Not timed.
     Outcome runTraced(const std::vector<std::string>& command, const std::vector<std::string>& environment) {
-        std::vector<char*> argv;
-        for (const std::string& word : command) {
-            argv.push_back(const_cast<char*>(word.c_str()));
-        }
-        argv.push_back(nullptr);
-        std::vector<char*> envp;
-        for (const std::string& entry : environment) {
-            envp.push_back(const_cast<char*>(entry.c_str()));
-        }
-        envp.push_back(nullptr);
+        std::vector<char*> argv = nullTerminated(command);
+        std::vector<char*> envp = nullTerminated(environment);
         Outcome outcome;
         outcome.startNanoseconds = monotonicNanoseconds();
         pid_t pid = fork();
