@@ -273,6 +273,20 @@ struct Paths {
     std::string necScript = NEC_KEY_SCRIPT;
 };
 
+// The environment of a program on the emulated device at `device`, the
+// library pointed at it and write(2) not waiting out the signal, with `more`.
+std::vector<std::string> emulatedEnvironment(const Paths& paths, const std::string& device,
+                                             std::vector<std::string> more) {
+    std::vector<std::string> entries = {
+        "LD_PRELOAD=" + paths.emulator,
+        "LIRC_EMULATOR_DEVICE=" + device,
+        "OSTREL_DEVICE=" + device,
+        "LIRC_EMULATOR_NO_DELAY=1",
+    };
+    entries.insert(entries.end(), more.begin(), more.end());
+    return environmentWith(entries);
+}
+
 void expectOutcome(const Outcome& outcome, const std::string& what, const std::string& output) {
     if (!outcome.exitedWith(0) || outcome.standardOutput != output || !outcome.standardError.empty()) {
         stop(what + ": status " + std::to_string(outcome.status) + ", output \"" + outcome.standardOutput +
@@ -317,13 +331,7 @@ PlayFigures comparePlay(Launcher& launcher, const Paths& paths, const std::strin
     std::string device = scratch + "/lirc0";
     std::string log = scratch + "/sent-" + name + ".log";
     std::remove(log.c_str());
-    std::vector<std::string> environment = environmentWith({
-        "LD_PRELOAD=" + paths.emulator,
-        "LIRC_EMULATOR_DEVICE=" + device,
-        "OSTREL_DEVICE=" + device,
-        "LIRC_EMULATOR_NO_DELAY=1",
-        "LIRC_EMULATOR_LOG=" + log,
-    });
+    std::vector<std::string> environment = emulatedEnvironment(paths, device, {"LIRC_EMULATOR_LOG=" + log});
     std::vector<double> irplay;
     std::vector<double> irctl;
     std::vector<double> pauses;
@@ -400,14 +408,8 @@ RecordFigures measureRecord(Launcher& launcher, const Paths& paths, const std::s
     std::string device = scratch + "/lirc0";
     std::string log = scratch + "/received.log";
     std::string out = scratch + "/recorded.ir";
-    std::vector<std::string> environment = environmentWith({
-        "LD_PRELOAD=" + paths.emulator,
-        "LIRC_EMULATOR_DEVICE=" + device,
-        "OSTREL_DEVICE=" + device,
-        "LIRC_EMULATOR_NO_DELAY=1",
-        "LIRC_EMULATOR_RECEIVE=" + paths.necScript,
-        "LIRC_EMULATOR_RECEIVE_LOG=" + log,
-    });
+    std::vector<std::string> environment = emulatedEnvironment(
+        paths, device, {"LIRC_EMULATOR_RECEIVE=" + paths.necScript, "LIRC_EMULATOR_RECEIVE_LOG=" + log});
     const std::string expected = ostrel::formatSignalFile(bench::necKey(0x04, 0x08));
     std::vector<double> afterTimeout;
     std::vector<double> queuedAfterReady;
@@ -540,12 +542,7 @@ MemoryFigures lookAtMemory(Launcher& launcher, const Paths& paths, const std::st
 // runs not timed above, also its ru_maxrss under posix_spawn.
 void measurePeaks(Launcher& launcher, const Paths& paths, const std::string& scratch, int runs, Peaks& peaks) {
     std::string device = scratch + "/lirc0";
-    std::vector<std::string> emulated = environmentWith({
-        "LD_PRELOAD=" + paths.emulator,
-        "LIRC_EMULATOR_DEVICE=" + device,
-        "OSTREL_DEVICE=" + device,
-        "LIRC_EMULATOR_NO_DELAY=1",
-    });
+    std::vector<std::string> emulated = emulatedEnvironment(paths, device, {});
     std::vector<std::string> receiving = emulated;
     receiving.push_back("LIRC_EMULATOR_RECEIVE=" + paths.necScript);
     // Without the emulator the device is missing, so the programs stop at its

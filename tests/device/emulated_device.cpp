@@ -67,3 +67,10 @@ const char initialDeviceState[] =
     "rec_timeout=100000\n"
     "measure_carrier=0\n"
     "wideband=0\n";
+
+std::string expand(std::string text, const std::string& device) {
+    for (size_t at; (at = text.find("{device}")) != std::string::npos;) {
+        text.replace(at, 8, device);
+    }
+    return text;
+}

@@ -34,6 +34,8 @@ private:
 };
 
 std::string programPath(const std::string& name);
+// The text with every "{device}" replaced by the device's path.
+std::string expand(std::string text, const std::string& device);
 
 // Every file and folder below the folder, each file with its content (its size
 // when over 1 MiB), those named in byNameOnly without it: what a run may

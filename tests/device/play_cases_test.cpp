@@ -142,13 +142,6 @@ const PlayCase cases[] = {
 
 void PrintTo(const PlayCase& c, std::ostream* out) { *out << c.name; }
 
-std::string expand(std::string text, const std::string& device) {
-    for (size_t at; (at = text.find("{device}")) != std::string::npos;) {
-        text.replace(at, 8, device);
-    }
-    return text;
-}
-
 class PlayOnDevice : public ::testing::TestWithParam<PlayCase> {};
 
 TEST_P(PlayOnDevice, SendsOrSaysWhyNot) {

@@ -94,13 +94,6 @@ const RecordCase cases[] = {
 
 void PrintTo(const RecordCase& c, std::ostream* out) { *out << c.name; }
 
-std::string expand(std::string text, const std::string& device) {
-    for (size_t at; (at = text.find("{device}")) != std::string::npos;) {
-        text.replace(at, 8, device);
-    }
-    return text;
-}
-
 class RecordOnDevice : public ::testing::TestWithParam<RecordCase> {};
 
 TEST_P(RecordOnDevice, RecordsOrSaysWhyNot) {
