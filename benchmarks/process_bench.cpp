@@ -1,7 +1,6 @@
 // irplay, irrecord and ir-ctl as whole processes on the emulated LIRC device:
-// how long irplay takes beside ir-ctl sending the same file, how soon irrecord
-// exits after the receiver's end-of-message sample, and the peak resident
-// memory of each. Every child is started with posix_spawn, timed with
+// how long irplay takes beside ir-ctl sending the same file, and the peak
+// resident memory of each. Every child is started with posix_spawn, timed with
 // CLOCK_MONOTONIC from before the spawn to after wait4 returned, and its
 // ru_maxrss taken from wait4.
 //
@@ -35,7 +34,6 @@
 #include <unistd.h>
 
 #include "bench_signals.h"
-#include "receiver_settings.h"
 #include "signal_file.h"
 
 extern char** environ;
@@ -46,7 +44,6 @@ namespace {
 constexpr double irplayPauseMilliseconds = 100;
 // Goals.
 constexpr double playRatioGoal = 1.0;
-constexpr double recordExitGoalMilliseconds = 2.0;
 constexpr double residentGoalKiB = 4096;
 
 int64_t monotonicNanoseconds() {
@@ -370,89 +367,6 @@ PlayFigures comparePlay(Launcher& launcher, const Paths& paths, const std::strin
     return figures;
 }
 
-struct LoggedSample {
-    int64_t ready = 0;   // us, CLOCK_MONOTONIC
-    int64_t queued = 0;  // us
-    std::string sample;  // "timeout 20000"
-};
-
-std::vector<LoggedSample> readReceiveLog(const std::string& path) {
-    std::vector<LoggedSample> samples;
-    for (const std::string& line : linesOf(readFile(path))) {
-        LoggedSample logged;
-        int consumed = 0;
-        if (std::sscanf(line.c_str(), "ready=%" SCNd64 " queued=%" SCNd64 " %n", &logged.ready, &logged.queued,
-                        &consumed) != 2) {
-            stop(path + ": not a receive log line: " + line);
-        }
-        logged.sample = line.substr(static_cast<size_t>(consumed));
-        samples.push_back(logged);
-    }
-    return samples;
-}
-
-struct RecordFigures {
-    double exitAfterTimeoutMilliseconds = 0;  // median
-    double exitAfterTimeoutLargest = 0;
-    double queuedAfterReadyMilliseconds = 0;  // median: the emulator's share
-    double exitAfterLastPulseMilliseconds = 0;
-    uint32_t receiverTimeout = 0;  // as every run's timeout sample carried it
-    int runs = 0;
-};
-
-// irrecord on the emulated device playing emulator/samples/nec-key.script,
-// with the receive log on: the time from the moment the receiver's timeout
-// sample was ready to irrecord's exit.
-RecordFigures measureRecord(Launcher& launcher, const Paths& paths, const std::string& scratch, int runs,
-                            Peaks& peaks) {
-    std::string device = scratch + "/lirc0";
-    std::string log = scratch + "/received.log";
-    std::string out = scratch + "/recorded.ir";
-    std::vector<std::string> environment = emulatedEnvironment(
-        paths, device, {"LIRC_EMULATOR_RECEIVE=" + paths.necScript, "LIRC_EMULATOR_RECEIVE_LOG=" + log});
-    const std::string expected = ostrel::formatSignalFile(bench::necKey(0x04, 0x08));
-    std::vector<double> afterTimeout;
-    std::vector<double> queuedAfterReady;
-    std::vector<double> afterLastPulse;
-    RecordFigures figures;
-    for (int run = 0; run < runs; ++run) {
-        std::remove(log.c_str());
-        std::remove(out.c_str());
-        Outcome outcome = launcher.run({paths.irrecord, "-o", out}, environment);
-        expectOutcome(outcome, "irrecord -o " + out, "Record successfull !\n");
-        if (readFile(out) != expected) {
-            stop(out + " is not the NEC key press the script plays:\n" + readFile(out));
-        }
-        peaks.kib["irrecord, NEC key"].push_back(static_cast<double>(outcome.maxResidentKiB));
-        std::vector<LoggedSample> samples = readReceiveLog(log);
-        if (samples.size() < 2 || !samples.back().sample.starts_with("timeout ")) {
-            stop(log + ": the last sample delivered is no timeout");
-        }
-        const LoggedSample& timeout = samples.back();
-        const LoggedSample& lastPulse = samples[samples.size() - 2];
-        uint32_t value = static_cast<uint32_t>(std::stoul(timeout.sample.substr(8)));
-        // The timeout sample comes the receiver's timeout after the last
-        // pulse: the timeout in effect when the message ended.
-        if (timeout.ready - lastPulse.ready != value) {
-            stop(log + ": the timeout sample came " + std::to_string(timeout.ready - lastPulse.ready) +
-                 " us after the last pulse, not its " + std::to_string(value) + " us");
-        }
-        if (run > 0 && value != figures.receiverTimeout) {
-            stop("the receiver timeout changed between runs");
-        }
-        figures.receiverTimeout = value;
-        afterTimeout.push_back(static_cast<double>(outcome.endNanoseconds - timeout.ready * 1000) / 1e6);
-        queuedAfterReady.push_back(static_cast<double>(timeout.queued - timeout.ready) / 1e3);
-        afterLastPulse.push_back(static_cast<double>(outcome.endNanoseconds - lastPulse.ready * 1000) / 1e6);
-    }
-    figures.runs = runs;
-    figures.exitAfterTimeoutMilliseconds = median(afterTimeout);
-    figures.exitAfterTimeoutLargest = largest(afterTimeout);
-    figures.queuedAfterReadyMilliseconds = median(queuedAfterReady);
-    figures.exitAfterLastPulseMilliseconds = median(afterLastPulse);
-    return figures;
-}
-
 // Resident memory of a running process by what is mapped: each file by its
 // name, anonymous memory, heap and stack as the kernel names them.
 struct Residency {
@@ -609,8 +523,7 @@ std::string residencyTable(const Residency& residency) {
     return table;
 }
 
-std::string report(int runs, const std::vector<PlayFigures>& plays, const RecordFigures& record,
-                   const Peaks& peaks, const MemoryFigures& memory) {
+std::string report(int runs, const std::vector<PlayFigures>& plays, const Peaks& peaks, const MemoryFigures& memory) {
     std::string md;
     md += "## 2. irplay beside ir-ctl, whole process\n\n";
     md += "Both on the emulated device with `LIRC_EMULATOR_NO_DELAY=1` (write(2) returns at once, "
@@ -631,30 +544,7 @@ std::string report(int runs, const std::vector<PlayFigures>& plays, const Record
               verdict(play.ratio <= playRatioGoal) + " | " + format("%.2f ms", play.pauseMilliseconds) +
               " | " + format("%.3f", play.ratioBeyondMeasuredPause) + " |\n";
     }
-    md += "\n## 3. irrecord, end of message to exit\n\n";
-    md += "irrecord on the emulated device playing `emulator/samples/nec-key.script`, " +
-          std::to_string(record.runs) +
-          " runs, with `LIRC_EMULATOR_RECEIVE_LOG` giving the CLOCK_MONOTONIC time each sample became "
-          "ready. Measured: the process's end (wait4 returned) minus the moment the receiver's "
-          "timeout sample, which ends the message, was ready.\n\n";
-    md += "| measure | median | goal | verdict |\n| --- | ---: | --- | --- |\n";
-    md += "| exit after the timeout sample was ready | " +
-          format("%.3f ms", record.exitAfterTimeoutMilliseconds) + " (largest " +
-          format("%.3f ms", record.exitAfterTimeoutLargest) + ") | < " +
-          format("%.0f ms", recordExitGoalMilliseconds) + " | " +
-          verdict(record.exitAfterTimeoutMilliseconds < recordExitGoalMilliseconds) + " |\n";
-    md += "| of which: the emulator queued it after it was ready | " +
-          format("%.3f ms", record.queuedAfterReadyMilliseconds) + " | | |\n";
-    bool shortTimeout = record.receiverTimeout == ostrel::recordingTimeoutMicroseconds;
-    md += "| receiver timeout in effect (timeout sample's value, and its distance from the last pulse, "
-          "in every run) | " +
-          std::to_string(record.receiverTimeout) + " µs | the library's " +
-          std::to_string(ostrel::recordingTimeoutMicroseconds) + " µs, not the default 125000 µs | " +
-          verdict(shortTimeout) + " |\n";
-    md += "| exit after the last pulse was ready | " +
-          format("%.3f ms", record.exitAfterLastPulseMilliseconds) + " | | |\n";
-
-    md += "\n## 4. Peak resident memory\n\n";
+    md += "\n## 3. Peak resident memory\n\n";
     md += "Each program's own peak resident set: VmHWM from /proc/PID/status, read while the "
           "program is stopped at its exit (ptrace, PTRACE_O_TRACEEXIT), " +
           std::to_string(peaks.atExit.begin()->second.size()) +
@@ -724,10 +614,9 @@ int main(int argc, char** argv) {
         std::vector<PlayFigures> plays;
         plays.push_back(comparePlay(launcher, paths, scratch, "largest", bench::largestSignal(), runs, peaks));
         plays.push_back(comparePlay(launcher, paths, scratch, "nec", bench::necKey(0x04, 0x08), runs, peaks));
-        RecordFigures record = measureRecord(launcher, paths, scratch, runs, peaks);
         measurePeaks(launcher, paths, scratch, std::min(runs, 10), peaks);
         MemoryFigures memory = lookAtMemory(launcher, paths, scratch);
-        std::string md = report(runs, plays, record, peaks, memory);
+        std::string md = report(runs, plays, peaks, memory);
         if (markdown.empty()) {
             std::fputs(md.c_str(), stdout);
         } else {

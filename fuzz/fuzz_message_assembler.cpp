@@ -53,9 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     fuzz::check(!message.durations.empty(), "a message has a pulse");
     fuzz::checkSendable(message);
-    fuzz::check(fuzz::withinKernelLimits(message), "a message is within the kernel's limits");
+    fuzz::check(ostrel::planTransmission(message).ok(), "a message plays back");
     for (size_t i = 1; i < message.durations.size(); i += 2) {
-        fuzz::check(message.durations[i] <= ostrel::messageEndingSpace,
+        fuzz::check(message.durations[i] <= ostrel::messageEndingQuiet,
                     "no space inside a message ends one", std::to_string(message.durations[i]));
     }
     fuzz::checkReadsBack(message);

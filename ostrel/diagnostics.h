@@ -7,7 +7,15 @@
 
 namespace ostrel {
 
-// Writes "ostrel: <why>" and a line end, why made printable (text::printable).
-void reportFailure(const std::string& why);
+// For an operation that was given no file.
+constexpr int noCallersFile = -1;
+
+// Writes "ostrel: <why>" and a line end, why made printable (text::printable),
+// to standard error, unless descriptor 2 is closed or is the caller's file
+// (the same descriptor, or another open of the same file): a program started
+// with standard error closed may have been given its signal file as
+// descriptor 2, and a line there would be written over the user's file. Then
+// the line is dropped.
+void reportFailure(const std::string& why, int callersFile);
 
 }  // namespace ostrel

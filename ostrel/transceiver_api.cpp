@@ -1,22 +1,27 @@
 // The library's C interface: the three operations of the transceiver header,
 // on a LIRC device. Each reports a failure in one line on standard error and
 // returns 0; nothing is ever written to standard output, and no exception
-// leaves the library.
+// leaves the library. One operation runs at a time, whatever the threads.
 #include <cstdlib>
 #include <exception>
+#include <mutex>
 #include <string>
 
 #include "capture.h"
 #include "diagnostics.h"
 #include "handle_io.h"
-#include "kernel_limits.h"
 #include "signal_file.h"
 #include "transceiver.h"
+#include "transmission_plan.h"
 #include "transmit.h"
 
 #define OSTREL_EXPORT __attribute__((visibility("default")))
 
 namespace {
+
+// Held through each operation: the device's settings, the signal handlers of
+// a recording and the chosen port are the process's, not a thread's.
+std::mutex operationLock;
 
 // The port the next PlayFromFile sends through.
 int32_t chosenPort = ostrel::allEmitters;
@@ -26,18 +31,21 @@ std::string devicePath() {
     return configured && *configured ? configured : "/dev/lirc0";
 }
 
+// Runs the operation alone, and reports its failure unless standard error is
+// the caller's file (see reportFailure).
 template <typename Operation>
-int32_t guarded(Operation operation) {
+int32_t guarded(int callersFile, Operation operation) {
     try {
+        std::lock_guard<std::mutex> alone(operationLock);
         std::string why;
         if (operation(why)) {
             return 1;
         }
-        ostrel::reportFailure(why);
+        ostrel::reportFailure(why, callersFile);
     } catch (const std::exception& error) {
-        ostrel::reportFailure(std::string("internal error: ") + error.what());
+        ostrel::reportFailure(std::string("internal error: ") + error.what(), callersFile);
     } catch (...) {
-        ostrel::reportFailure("internal error");
+        ostrel::reportFailure("internal error", callersFile);
     }
     return 0;
 }
@@ -53,11 +61,13 @@ bool play(int file, std::string& why) {
         why = reading.error;
         return false;
     }
-    if (std::string limit = ostrel::kernelLimitViolation(reading.signal); !limit.empty()) {
-        why = name + ": " + limit;
+    ostrel::TransmissionPlan plan = ostrel::planTransmission(reading.signal);
+    if (!plan.ok()) {
+        why = name + ": " + plan.refusal;
         return false;
     }
-    ostrel::Transmission transmission{reading.signal.durations, reading.signal.carrier.value_or(0),
+    ostrel::Transmission transmission{std::move(reading.signal.durations), std::move(plan.writes),
+                                      reading.signal.carrier.value_or(ostrel::defaultCarrier),
                                       chosenPort};
     return ostrel::transmit(devicePath(), transmission, why);
 }
@@ -75,7 +85,7 @@ bool record(int file, int32_t waitMilliseconds, std::string& why) {
 extern "C" {
 
 OSTREL_EXPORT int32_t SelectBlasterPort(int32_t port) {
-    return guarded([port](std::string& why) {
+    return guarded(ostrel::noCallersFile, [port](std::string& why) {
         if (port < 0 || port > 2) {
             why = "no blaster port " + std::to_string(port) + "; the ports are 0, 1 and 2";
             return false;
@@ -86,12 +96,12 @@ OSTREL_EXPORT int32_t SelectBlasterPort(int32_t port) {
 }
 
 OSTREL_EXPORT int32_t PlayFromFile(TransceiverFile file) {
-    return guarded([file](std::string& why) { return play(file, why); });
+    return guarded(file, [file](std::string& why) { return play(file, why); });
 }
 
 OSTREL_EXPORT int32_t RecordToFile(TransceiverFile file, int32_t waitMilliseconds) {
     return guarded(
-        [file, waitMilliseconds](std::string& why) { return record(file, waitMilliseconds, why); });
+        file, [file, waitMilliseconds](std::string& why) { return record(file, waitMilliseconds, why); });
 }
 
 }  // extern "C"

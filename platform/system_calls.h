@@ -7,6 +7,12 @@
 
 #include "transceiver.h"
 
+// Makes sure the standard streams are open before any file is: on POSIX, a
+// closed descriptor 0, 1 or 2 is opened onto /dev/null, so that the signal
+// file never becomes one of them and no output meant for a stream lands in
+// it. Nothing to do on Windows, whose handles are not numbered that way.
+void openStandardStreams();
+
 // Opens an existing file for reading and writing, shared for reading and
 // writing with other processes. Never creates a file. On failure the result is
 // not an open file (see isOpenFile) and lastSystemError() tells why.

@@ -24,6 +24,20 @@ TransceiverFile openWithFlags(const char* name, int flags) {
 
 }  // namespace
 
+void openStandardStreams() {
+    for (int stream = STDIN_FILENO; stream <= STDERR_FILENO; ++stream) {
+        if (fcntl(stream, F_GETFD) >= 0 || errno != EBADF) {
+            continue;
+        }
+        // open(2) takes the lowest free descriptor: the closed stream, since
+        // the ones below it are open by now.
+        int opened = open("/dev/null", O_RDWR);
+        if (opened >= 0 && opened != stream) {
+            close(opened);
+        }
+    }
+}
+
 TransceiverFile openExistingFile(const char* name) { return openWithFlags(name, 0); }
 
 TransceiverFile createEmptyFile(const char* name) { return openWithFlags(name, O_CREAT | O_TRUNC); }

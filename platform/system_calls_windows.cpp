@@ -13,6 +13,8 @@ TransceiverFile openWithDisposition(const char* name, DWORD disposition) {
 
 }  // namespace
 
+void openStandardStreams() {}
+
 TransceiverFile openExistingFile(const char* name) {
     return openWithDisposition(name, OPEN_EXISTING);
 }

@@ -84,6 +84,7 @@ void scanOptions(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    openStandardStreams();
     scanOptions(argc, argv);
     if (!haveInputFile) {
         return 0;

@@ -65,6 +65,7 @@ void scanOptions(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    openStandardStreams();
     scanOptions(argc, argv);
     if (!haveOutputFile) {
         return 0;

@@ -68,7 +68,7 @@ benchmark_version=$(dpkg-query -W -f '${Version}' libbenchmark-dev 2>/dev/null |
     echo
     echo "The largest signal a LIRC device takes in one write: 1023 durations (three-digit, drawn"
     echo "with a fixed seed, about 460 ms together) and a carrier, in the keyword form with its"
-    echo "\`carrier\` line. Reading is \`parseSignalFile\` and the kernel limit check, as irplay's"
+    echo "\`carrier\` line. Reading is \`parseSignalFile\` and cutting it into writes (\`planTransmission\`), as irplay's"
     echo "library does before sending; writing a recording is \`formatSignalFile\`, the"
     echo "\`MessageAssembler\` fed the 1025 samples a receiver reports for it (carrier, durations,"
     echo "timeout), and both together. Google Benchmark, median of $repetitions repetitions."

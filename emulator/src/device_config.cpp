@@ -12,6 +12,9 @@
 //                              open file from the moment it is opened
 //   LIRC_EMULATOR_LOG          a file that gets one line per transmission write(2) accepted:
 //                              send carrier=36000 duty=50 mask=0x3 durations=900 450 900
+//   LIRC_EMULATOR_SEND_TIMES   a file that gets one line per transmission write(2) accepted,
+//                              with when it began (CLOCK_MONOTONIC, us) and how long it lasts:
+//                              start=1234567890 values=3 us=2250
 //   LIRC_EMULATOR_RECEIVE_LOG  a file that gets one line per received sample the program
 //                              was handed, with when it became ready and when it was queued:
 //                              ready=1234567890 queued=1234567912 timeout 20000
@@ -115,6 +118,7 @@ DeviceConfig readDeviceConfig() {
 
     config.receiveScript = environment("LIRC_EMULATOR_RECEIVE");
     config.logPath = environment("LIRC_EMULATOR_LOG");
+    config.sendTimesPath = environment("LIRC_EMULATOR_SEND_TIMES");
     config.receiveLogPath = environment("LIRC_EMULATOR_RECEIVE_LOG");
     config.statePath = environment("LIRC_EMULATOR_STATE");
 

@@ -26,6 +26,7 @@ struct DeviceConfig {
     DeviceFeatures features;
     std::string receiveScript;  // empty: nothing is ever received
     std::string logPath;        // empty: transmissions are not logged
+    std::string sendTimesPath;  // empty: when transmissions began is not logged
     std::string receiveLogPath;  // empty: deliveries of received samples are not logged
     std::string statePath;      // empty: settings live in this process only
     std::optional<int> writeError;

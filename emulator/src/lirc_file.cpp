@@ -150,6 +150,12 @@ ssize_t LircFile::write(const void* buffer, size_t length) {
         if (config_.writeError) {
             return -*config_.writeError;
         }
+        if (!config_.sendTimesPath.empty() &&
+            !appendLine(config_.sendTimesPath, "start=" + std::to_string(start) + " values=" +
+                                                   std::to_string(count) +
+                                                   " us=" + std::to_string(duration))) {
+            warn("cannot append to %s", config_.sendTimesPath.c_str());
+        }
         if (!config_.logPath.empty()) {
             DeviceSettings settings = settings_.load();
             std::optional<uint32_t> mask;

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "kernel_limits.h"
 
 #if __has_include(<linux/lirc.h>)
 #include <linux/lirc.h>
@@ -15,6 +14,29 @@ static_assert(ostrel::mode2::space == LIRC_MODE2_SPACE && ostrel::mode2::pulse =
 #endif
 
 namespace ostrel {
+
+namespace {
+
+std::string neverQuiet(const std::string& what) {
+    return "the receiver did not go quiet: the message " + what;
+}
+
+std::string tooManyValues() {
+    return neverQuiet("has more than " + std::to_string(mostRecordedValues) + " values");
+}
+
+std::string frameTooLong(const std::string& what) {
+    return neverQuiet("has a frame " + what + " without a space of " +
+                      std::to_string(frameEndingSpace) +
+                      " us or more, more than a LIRC device sends in one write");
+}
+
+std::string tooLongInAll() {
+    return neverQuiet("is longer than " + std::to_string(longestRecordingMicroseconds / 1000000) +
+                      " s");
+}
+
+}  // namespace
 
 std::optional<uint32_t> measuredCarrier(uint32_t frequencySample) {
     uint32_t value = frequencySample & mode2::valueMask;
@@ -33,16 +55,20 @@ MessageAssembler::State MessageAssembler::feed(uint32_t sample) {
     case mode2::pulse:
         return value == 0 ? state_ : addPulse(value);
     case mode2::space:
-        return value == 0 ? state_ : addSpace(value);
+        return value == 0 ? state_ : addQuiet(value);
     case mode2::timeout:
         if (state_ == State::inMessage) {
-            return complete();
+            return addQuiet(value);
         }
         // The carrier measured before a timeout belongs to what came before.
         carrier_.reset();
         return state_;
     case mode2::frequency:
-        if (std::optional<uint32_t> carrier = measuredCarrier(sample)) {
+        // Some receivers report after the message more than its carrier
+        // (rc-loopback in Linux 6.1: a second report whose value is the
+        // receive timeout), so the first one of the message stands.
+        if (std::optional<uint32_t> carrier = measuredCarrier(sample);
+            carrier && (state_ == State::waiting || !carrier_)) {
             carrier_ = carrier;
         }
         return state_;
@@ -61,38 +87,59 @@ MessageAssembler::State MessageAssembler::quiet() {
     return state_ == State::inMessage ? complete() : state_;
 }
 
+MessageAssembler::State MessageAssembler::tooLong() {
+    return state_ == State::inMessage ? fail(tooLongInAll())
+                                      : state_;
+}
+
 MessageAssembler::State MessageAssembler::addPulse(uint32_t value) {
     std::vector<uint32_t>& durations = message_.durations;
     if (state_ == State::waiting || pendingSpace_ != 0) {
         if (state_ == State::inMessage) {
             durations.push_back(static_cast<uint32_t>(pendingSpace_));
             total_ += pendingSpace_;
+            if (pendingSpace_ >= frameEndingSpace) {
+                frameValues_ = 0;
+                frameTotal_ = 0;
+            } else {
+                frameValues_ += 1;
+                frameTotal_ += pendingSpace_;
+            }
             pendingSpace_ = 0;
         }
         state_ = State::inMessage;
         durations.push_back(value);
+        frameValues_ += 1;
     } else {
-        // At most longestTransmissionMicroseconds plus one 24-bit value: no overflow.
+        // total_ stays within longestRecordingMicroseconds, so the sum is
+        // below 2^32 and, when it passes longestDuration, fails just below.
         durations.back() += value;
     }
     total_ += value;
-    if (durations.size() > mostValuesPerTransmission) {
-        return fail("the message is longer than a LIRC device can send: more than " +
-                    std::to_string(mostValuesPerTransmission) + " values");
+    frameTotal_ += value;
+    if (durations.size() > mostRecordedValues) {
+        return fail(tooManyValues());
     }
-    if (total_ > longestTransmissionMicroseconds) {
-        return fail("the message is longer than a LIRC device can send: more than " +
-                    std::to_string(longestTransmissionMicroseconds) + " us");
+    if (total_ > longestRecordingMicroseconds) {
+        return fail(tooLongInAll());
+    }
+    if (frameValues_ > mostValuesPerTransmission) {
+        return fail(frameTooLong("of more than " + std::to_string(mostValuesPerTransmission) +
+                                 " values"));
+    }
+    if (frameTotal_ > longestTransmissionMicroseconds) {
+        return fail(frameTooLong("longer than " + std::to_string(longestTransmissionMicroseconds) +
+                                 " us"));
     }
     return state_;
 }
 
-MessageAssembler::State MessageAssembler::addSpace(uint32_t value) {
+MessageAssembler::State MessageAssembler::addQuiet(uint32_t value) {
     if (state_ == State::waiting) {
         return state_;  // the idle time before the message
     }
     pendingSpace_ += value;
-    return pendingSpace_ > messageEndingSpace ? complete() : state_;
+    return pendingSpace_ > messageEndingQuiet ? complete() : state_;
 }
 
 MessageAssembler::State MessageAssembler::complete() {

@@ -1,13 +1,16 @@
-// Builds one recorded message out of the LIRC mode2 samples a receiver
-// reports, framed the way ir-ctl --receive --mode2 --one-shot frames one. It
-// only takes values: reading the device and keeping time are the caller's.
+// Builds one recorded message, a whole key press, out of the LIRC mode2
+// samples a receiver reports. It only takes values: reading the device and
+// keeping time are the caller's.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 
 #include "ir_signal.h"
+#include "kernel_limits.h"
+#include "transmission_plan.h"
 
 namespace ostrel {
 
@@ -27,9 +30,16 @@ constexpr uint32_t overflow = 0x04000000;   // the receiver lost samples
 // file may hold and so no recording may end up with.
 std::optional<uint32_t> measuredCarrier(uint32_t frequencySample);
 
-// A space longer than this ends a message, as it ends one for ir-ctl
-// --one-shot: no remote leaves such a gap inside one.
-constexpr uint32_t messageEndingSpace = 19000;
+// A message ends once no pulse has come for this long, in microseconds. A key
+// press is often several frames: a frame and its repeats, or a code in two or
+// three parts, with gaps of tens of milliseconds to about 125 ms between them.
+constexpr uint32_t messageEndingQuiet = 150000;
+
+// A receiver that never goes quiet (a held key, noise) stops the recording
+// here: a message of more values, or longer in all, fails. 16384 values keep
+// the file within what irplay reads (about 200 KB of text).
+constexpr size_t mostRecordedValues = 16384;
+constexpr uint64_t longestRecordingMicroseconds = 10'000'000;
 
 class MessageAssembler {
 public:
@@ -44,21 +54,30 @@ public:
     // - spaces and timeouts before the first pulse are skipped, and so is a
     //   sample of any type but timeout whose value is 0;
     // - pulses (or spaces) in a row are added together;
-    // - a timeout, or a space (all in a row) longer than messageEndingSpace,
-    //   completes the message; the message ends with its last pulse;
-    // - a frequency is the carrier of the message (unless measuredCarrier
-    //   has none for it); the last one counts, and
-    //   one seen while waiting counts unless a timeout came after it;
+    // - after a pulse, the quiet is what the spaces and timeouts since then
+    //   add up to: a timeout sample carries the idle time up to it, and the
+    //   kernel reports the rest of the gap as a space when the next pulse
+    //   comes. A gap of up to messageEndingQuiet stays in the message as one
+    //   space; a longer one completes it. The message ends with its last pulse;
+    // - the first carrier the receiver measured for the message is its carrier
+    //   (unless measuredCarrier has none for it), whatever it reports after
+    //   it; one seen while waiting counts unless a timeout came after it;
     // - an overflow, or a type LIRC does not define, fails the recording:
     //   what the receiver heard cannot be told for sure;
-    // - a message longer than a LIRC device sends (kernel_limits.h) fails, so
-    //   that a receiver that never goes quiet cannot make it grow for ever.
+    // - a message of more than mostRecordedValues values, or longer than
+    //   longestRecordingMicroseconds, fails: the receiver never went quiet;
+    //   so does a frame (what lies between spaces of frameEndingSpace or
+    //   more) that one write could not send, so that every recording plays.
     // Once complete or failed, further samples change nothing.
     State feed(uint32_t sample);
 
-    // The receiver has said nothing for a while: a message that has begun is
-    // complete, for a receiver that never reports a timeout.
+    // The caller's clock says no pulse has come for messageEndingQuiet: a
+    // message that has begun is complete.
     State quiet();
+
+    // The receiver kept on past longestRecordingMicroseconds by the caller's
+    // clock: a message that has begun fails, as one that long by its samples.
+    State tooLong();
 
     State state() const { return state_; }
     const Signal& message() const { return message_; }
@@ -68,13 +87,15 @@ private:
     State fail(std::string why);
     State complete();
     State addPulse(uint32_t value);
-    State addSpace(uint32_t value);
+    State addQuiet(uint32_t value);
 
     State state_ = State::waiting;
     Signal message_;
     std::optional<uint32_t> carrier_;
     uint64_t pendingSpace_ = 0;  // after the last pulse, not yet known to be inside
     uint64_t total_ = 0;         // of message_.durations
+    size_t frameValues_ = 0;     // of the last frame in message_.durations
+    uint64_t frameTotal_ = 0;
     std::string failure_;
 };
 

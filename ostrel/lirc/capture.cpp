@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <ctime>
 
 #include <linux/lirc.h>
 #include <poll.h>
@@ -10,47 +12,33 @@
 #include "lirc_device.h"
 #include "message_assembler.h"
 #include "receiver_settings.h"
+#include "stop_signals.h"
 
 namespace ostrel {
 
 namespace {
 
-// Some receivers (rc-loopback among them) report the carrier after the
-// message's last sample, so a report right behind the end still belongs to
-// it: in the samples already read, or ready at once. A pulse begins the next
-// message and ends the search.
-void takeTrailingCarrier(const uint32_t* samples, size_t count, Signal& message) {
-    for (size_t i = 0; i < count; ++i) {
-        uint32_t type = samples[i] & mode2::typeMask;
-        if (type == mode2::pulse) {
-            return;
-        }
-        if (type == mode2::frequency) {
-            if (std::optional<uint32_t> carrier = measuredCarrier(samples[i])) {
-                message.carrier = carrier;
-            }
-        }
-    }
-}
-
 using Clock = std::chrono::steady_clock;
-using Milliseconds = std::chrono::milliseconds;
+using std::chrono::microseconds;
 
-// Once a message has begun, it must end within this much time even if the
-// receiver never goes quiet: no signal a LIRC device sends back lasts longer
-// than 500 ms, and the assembler stops one that does.
-constexpr Milliseconds messageDeadline{2000};
-
-// How long a begun message may go without any sample before it counts as
-// ended, for a receiver that never reports a timeout: its timeout and a margin.
-Milliseconds quietPeriod(uint32_t timeoutMicroseconds) {
-    uint32_t timeout = timeoutMicroseconds != 0 ? timeoutMicroseconds : 125000;
-    return Milliseconds(timeout / 1000 + 100);
+// A pulse or a space, unlike a timeout or a carrier report, tells that the
+// receiver heard IR: a pulse, or the start of the pulse that ends a space.
+bool tellsOfIr(uint32_t sample) {
+    uint32_t type = sample & mode2::typeMask;
+    return (type == mode2::pulse || type == mode2::space) && (sample & mode2::valueMask) != 0;
 }
 
-int millisecondsUntil(Clock::time_point moment) {
-    auto left = std::chrono::duration_cast<Milliseconds>(moment - Clock::now()).count();
-    return left < 0 ? 0 : static_cast<int>(left);
+timespec until(Clock::time_point moment) {
+    auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(moment - Clock::now()).count();
+    if (left < 0) {
+        left = 0;
+    }
+    return timespec{static_cast<time_t>(left / 1000000000), static_cast<long>(left % 1000000000)};
+}
+
+std::string stoppedBy(int signalNumber) {
+    return "the recording was stopped by signal " + std::to_string(signalNumber) + " (" +
+           strsignal(signalNumber) + ")";
 }
 
 }  // namespace
@@ -70,28 +58,33 @@ bool capture(const std::string& devicePath, int32_t waitMilliseconds, Signal& me
     if (result < 0 && errno != ENOTTY) {
         return false;
     }
+    // In this order, so that the settings are back before a signal caught
+    // meanwhile is raised again.
+    StopSignals stops;
     ReceiverSettings settings(device);
 
-    auto start = Clock::now();
-    auto firstDeadline = start + Milliseconds(waitMilliseconds < 0 ? 0 : waitMilliseconds);
-    Clock::time_point endDeadline{};
+    auto firstDeadline = Clock::now() + std::chrono::milliseconds(waitMilliseconds < 0 ? 0 : waitMilliseconds);
+    // Once begun: the message ends messageEndingQuiet after the last sample
+    // that told of IR, as the clock says, unless the samples end it sooner
+    // (a space longer than that), and fails when it goes on for longer than
+    // a recording may last.
+    Clock::time_point quietDeadline{};
+    Clock::time_point lengthDeadline{};
     MessageAssembler assembler;
     uint32_t samples[512];
     for (;;) {
         bool begun = assembler.state() == MessageAssembler::State::inMessage;
-        auto now = Clock::now();
-        if (!begun && now >= firstDeadline) {
-            why = "no signal within " + std::to_string(waitMilliseconds) + " ms";
+        Clock::time_point deadline = firstDeadline;
+        if (begun) {
+            deadline = quietDeadline < lengthDeadline ? quietDeadline : lengthDeadline;
+        }
+        pollfd watch[2] = {{device.descriptor(), POLLIN, 0}, {stops.wakeDescriptor(), POLLIN, 0}};
+        timespec left = until(deadline);
+        int ready = ppoll(watch, stops.wakeDescriptor() >= 0 ? 2 : 1, &left, nullptr);
+        if (int signalNumber = stops.caught(); signalNumber != 0) {
+            why = stoppedBy(signalNumber);
             return false;
         }
-        if (begun && now >= endDeadline) {
-            why = devicePath + ": the message did not end";
-            return false;
-        }
-        int timeout = begun ? static_cast<int>(quietPeriod(settings.timeoutMicroseconds()).count())
-                            : millisecondsUntil(firstDeadline);
-        pollfd watch{device.descriptor(), POLLIN, 0};
-        int ready = poll(&watch, 1, timeout);
         if (ready < 0 && errno == EINTR) {
             continue;
         }
@@ -100,16 +93,31 @@ bool capture(const std::string& devicePath, int32_t waitMilliseconds, Signal& me
             return false;
         }
         if (ready == 0) {
-            if (begun && assembler.quiet() == MessageAssembler::State::complete) {
+            // Nothing more came by the deadline: only now does the clock decide,
+            // so that samples ready at the deadline are still taken.
+            if (Clock::now() < deadline) {
+                continue;
+            }
+            if (!begun) {
+                why = "no signal within " + std::to_string(waitMilliseconds) + " ms";
+                return false;
+            }
+            if (deadline == quietDeadline) {
+                assembler.quiet();
                 message = assembler.message();
                 return true;
             }
-            continue;
+            assembler.tooLong();
+            why = devicePath + ": " + assembler.failure();
+            return false;
         }
-        if ((watch.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 &&
-            (watch.revents & POLLIN) == 0) {
+        if ((watch[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 &&
+            (watch[0].revents & POLLIN) == 0) {
             why = devicePath + ": the device is gone";
             return false;
+        }
+        if ((watch[0].revents & POLLIN) == 0) {
+            continue;
         }
         ssize_t got = read(device.descriptor(), samples, sizeof samples);
         if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
@@ -122,28 +130,25 @@ bool capture(const std::string& devicePath, int32_t waitMilliseconds, Signal& me
                                              : devicePath + ": the device is gone";
             return false;
         }
-        MessageAssembler::State state = assembler.state();
+        auto arrived = Clock::now();
         size_t count = static_cast<size_t>(got) / sizeof samples[0];
-        size_t used = 0;
-        while (used < count && state != MessageAssembler::State::complete &&
-               state != MessageAssembler::State::failed) {
-            state = assembler.feed(samples[used++]);
-        }
-        if (state == MessageAssembler::State::failed) {
-            why = devicePath + ": " + assembler.failure();
-            return false;
-        }
-        if (state == MessageAssembler::State::complete) {
-            message = assembler.message();
-            takeTrailingCarrier(samples + used, count - used, message);
-            ssize_t more = read(device.descriptor(), samples, sizeof samples);
-            if (more > 0) {
-                takeTrailingCarrier(samples, static_cast<size_t>(more) / sizeof samples[0], message);
+        for (size_t used = 0; used < count; ++used) {
+            MessageAssembler::State before = assembler.state();
+            MessageAssembler::State state = assembler.feed(samples[used]);
+            if (state == MessageAssembler::State::failed) {
+                why = devicePath + ": " + assembler.failure();
+                return false;
             }
-            return true;
-        }
-        if (!begun && state == MessageAssembler::State::inMessage) {
-            endDeadline = Clock::now() + messageDeadline;
+            if (state == MessageAssembler::State::complete) {
+                message = assembler.message();
+                return true;
+            }
+            if (state == MessageAssembler::State::inMessage && tellsOfIr(samples[used])) {
+                quietDeadline = arrived + microseconds(messageEndingQuiet);
+                if (before == MessageAssembler::State::waiting) {
+                    lengthDeadline = arrived + microseconds(longestRecordingMicroseconds);
+                }
+            }
         }
     }
 }

@@ -57,7 +57,9 @@ bool LircDevice::open(const std::string& path, bool nonBlocking, std::string& wh
 int LircDevice::request(unsigned long code, uint32_t value, const char* what, std::string& why) {
     int returned = ioctl(descriptor_, code, &value);
     if (returned < 0) {
+        int saved = errno;  // for the caller, who may look at it
         why = failure(what);
+        errno = saved;
         return -1;
     }
     return returned;
@@ -79,16 +81,16 @@ bool LircDevice::query(unsigned long code, uint32_t& value, const char* what, st
     return true;
 }
 
-bool LircDevice::send(const std::vector<uint32_t>& durations, std::string& why) {
-    size_t bytes = durations.size() * sizeof(uint32_t);
-    ssize_t written = write(descriptor_, durations.data(), bytes);
+bool LircDevice::send(const uint32_t* durations, size_t count, std::string& why) {
+    size_t bytes = count * sizeof(uint32_t);
+    ssize_t written = write(descriptor_, durations, bytes);
     if (written < 0) {
         why = failure("cannot send");
         return false;
     }
     if (static_cast<size_t>(written) != bytes) {
         why = path_ + ": sent only " + std::to_string(written / 4) + " of " +
-              std::to_string(durations.size()) + " values";
+              std::to_string(count) + " values";
         return false;
     }
     return true;

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
+#include <cstddef>
 
 namespace ostrel {
 
@@ -34,8 +34,9 @@ public:
     // An ioctl that reads a u32.
     bool query(unsigned long code, uint32_t& value, const char* what, std::string& why);
 
-    // Sends pulse/space durations in one write, which returns once the IR is out.
-    bool send(const std::vector<uint32_t>& durations, std::string& why);
+    // Sends count pulse/space durations in one write, which returns once the
+    // IR is out (the kernel's may return a few milliseconds late).
+    bool send(const uint32_t* durations, size_t count, std::string& why);
 
     // Describes the last system error for the device.
     std::string failure(const char* what) const;

@@ -1,5 +1,6 @@
 #include "transmit.h"
 
+#include <ctime>
 #include <optional>
 
 #include <linux/lirc.h>
@@ -54,6 +55,25 @@ bool maskForPort(LircDevice& device, int32_t port, std::optional<uint32_t>& mask
     return true;
 }
 
+// Sleeps until the monotonic clock reads moment, through signals.
+void sleepUntil(const timespec& moment) {
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &moment, nullptr) == EINTR) {
+    }
+}
+
+timespec monotonicNow() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now;
+}
+
+timespec later(timespec moment, uint64_t microseconds) {
+    uint64_t nanoseconds = static_cast<uint64_t>(moment.tv_nsec) + microseconds % 1000000 * 1000;
+    moment.tv_sec += static_cast<time_t>(microseconds / 1000000 + nanoseconds / 1000000000);
+    moment.tv_nsec = static_cast<long>(nanoseconds % 1000000000);
+    return moment;
+}
+
 }  // namespace
 
 bool transmit(const std::string& devicePath, const Transmission& transmission, std::string& why) {
@@ -72,14 +92,24 @@ bool transmit(const std::string& devicePath, const Transmission& transmission, s
     if (!maskForPort(device, transmission.port, mask, why)) {
         return false;
     }
+    // The emitters first: nothing else is changed unless the device took them.
+    if (mask && !device.set(LIRC_SET_TRANSMITTER_MASK, *mask, "cannot choose emitters", why)) {
+        return false;
+    }
     if (transmission.carrier != 0 && device.can(LIRC_CAN_SET_SEND_CARRIER) &&
         !device.set(LIRC_SET_SEND_CARRIER, transmission.carrier, "cannot set the carrier", why)) {
         return false;
     }
-    if (mask && !device.set(LIRC_SET_TRANSMITTER_MASK, *mask, "cannot choose emitters", why)) {
-        return false;
+    for (const PlannedWrite& write : transmission.writes) {
+        timespec began = monotonicNow();
+        if (!device.send(transmission.durations.data() + write.first, write.count, why)) {
+            return false;
+        }
+        if (write.gapAfter != 0) {
+            sleepUntil(later(began, write.microseconds + write.gapAfter));
+        }
     }
-    return device.send(transmission.durations, why);
+    return true;
 }
 
 }  // namespace ostrel

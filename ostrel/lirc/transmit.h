@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "transmission_plan.h"
+
 namespace ostrel {
 
 // Port 0 sends on every emitter the device has; ports 1 and 2 on that emitter
@@ -12,14 +14,24 @@ namespace ostrel {
 // another emitter than the one chosen.
 constexpr int32_t allEmitters = 0;
 
+// The carrier of a signal that names none, where the device can set one:
+// 38 kHz, NEC's carrier and the one most consumer remotes use, rather than
+// whatever the last program left the device at.
+constexpr uint32_t defaultCarrier = 38000;
+
 struct Transmission {
     std::vector<uint32_t> durations;  // pulse, space, ..., pulse in microseconds
-    uint32_t carrier = 0;             // Hz; 0 leaves the device's carrier as it is
+    std::vector<PlannedWrite> writes;  // planTransmission's writes of durations
+    uint32_t carrier = defaultCarrier;  // Hz
     int32_t port = allEmitters;
 };
 
-// Opens the device, sets it up for the transmission and sends it whole. A
-// port the device lacks fails before the carrier or the emitters are changed.
+// Opens the device, chooses the emitters, then sets the carrier (where the
+// device can) and sends the writes in order: each after the one before it has
+// gone out and the gap after it has passed, as the monotonic clock tells from
+// the moment that write began, so that a write the kernel returns late from
+// does not lengthen the gap. A port the device lacks fails before anything
+// about the device is changed.
 bool transmit(const std::string& devicePath, const Transmission& transmission, std::string& why);
 
 }  // namespace ostrel

@@ -2,6 +2,7 @@
 // which emitters, and the one line on standard error for each failure, when
 // nothing is sent, no file is changed and the device's settings are as they
 // were.
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -25,6 +26,9 @@ std::string signalOf(size_t values, uint32_t each) {
     }
     return text;
 }
+
+// Three frames of 200 ms, 50 ms and 60 ms apart: the first two fit one write.
+const std::string frames = "pulse 200000\nspace 50000\npulse 200000\nspace 60000\npulse 200000\n";
 
 std::string durationsOf(size_t values, uint32_t each) {
     std::string text;
@@ -53,8 +57,8 @@ struct PlayCase {
     // stands for the device's path. Empty: the play succeeds.
     std::string error = {};
     std::vector<std::string> sent = {};
-    // The write failed after the emitters had been chosen for it: LIRC has no
-    // request that reads them back, so they stay chosen.
+    // The write failed after the emitters and carrier had been set for it:
+    // LIRC has no request that reads them back, so they stay set.
     bool emittersLeftChosen = false;
 };
 
@@ -62,15 +66,15 @@ std::string sent(const std::string& settings) { return "send " + settings + sent
 
 const PlayCase cases[] = {
     // Ports and emitters
-    {.name = "Port0SendsOnEveryEmitter", .sent = {sent("carrier=40000 duty=33 mask=0x3")}},
+    {.name = "Port0SendsOnEveryEmitter", .sent = {sent("carrier=38000 duty=33 mask=0x3")}},
     {.name = "Port1SendsOnFirstEmitter", .arguments = {"-i", "key.ir", "-b", "1"},
-     .sent = {sent("carrier=40000 duty=33 mask=0x1")}},
+     .sent = {sent("carrier=38000 duty=33 mask=0x1")}},
     {.name = "Port2SendsOnSecondEmitter", .arguments = {"-i", "key.ir", "-b", "2"},
-     .sent = {sent("carrier=40000 duty=33 mask=0x2")}},
+     .sent = {sent("carrier=38000 duty=33 mask=0x2")}},
     {.name = "Port0OnFourEmitters", .device = {.settings = {"LIRC_EMULATOR_EMITTERS=4"}},
-     .sent = {sent("carrier=40000 duty=33 mask=0xf")}},
+     .sent = {sent("carrier=38000 duty=33 mask=0xf")}},
     {.name = "Port0OnOneEmitter", .device = {.settings = {"LIRC_EMULATOR_EMITTERS=1"}},
-     .sent = {sent("carrier=40000 duty=33 mask=0x1")}},
+     .sent = {sent("carrier=38000 duty=33 mask=0x1")}},
     {.name = "Port2OnOneEmitterFails", .arguments = {"-b", "2", "-i", "key.ir"},
      .device = {.settings = {"LIRC_EMULATOR_EMITTERS=1"}},
      .error = "port 2 chosen, but {device} has 1 emitter"},
@@ -78,10 +82,10 @@ const PlayCase cases[] = {
      .arguments = {"-b", "2", "-i", "key.ir"}, .device = {.settings = {"LIRC_EMULATOR_EMITTERS=1"}},
      .error = "port 2 chosen, but {device} has 1 emitter"},
     {.name = "Port0WithoutEmitterSelection", .device = {.settings = {"LIRC_EMULATOR_EMITTERS=0"}},
-     .sent = {sent("carrier=40000 duty=33 mask=none")}},
+     .sent = {sent("carrier=38000 duty=33 mask=none")}},
     {.name = "Port1WithoutEmitterSelection", .arguments = {"-b", "1", "-i", "key.ir"},
      .device = {.settings = {"LIRC_EMULATOR_EMITTERS=0"}},
-     .sent = {sent("carrier=40000 duty=33 mask=none")}},
+     .sent = {sent("carrier=38000 duty=33 mask=none")}},
     {.name = "Port2WithoutEmitterSelectionFails", .arguments = {"-b", "2", "-i", "key.ir"},
      .device = {.settings = {"LIRC_EMULATOR_EMITTERS=0"}},
      .error = "port 2 chosen, but {device} cannot choose among emitters"},
@@ -116,13 +120,24 @@ const PlayCase cases[] = {
     {.name = "FileFromWindowsIsSent",
      .file = "\xEF\xBB\xBF# NEC leader\r\ncarrier 38000\r\npulse 900\r\nspace 450\r\npulse 900\r\n",
      .sent = {sent("carrier=38000 duty=33 mask=0x3")}},
-    {.name = "MoreValuesThanTheKernelTakes", .file = signalOf(1025, 10),
-     .error = "key.ir: 1025 values, more than the 1024 a LIRC device accepts in one transmission"},
+    {.name = "FrameOfMoreValuesThanTheKernelTakes", .file = signalOf(1025, 10),
+     .error = "key.ir: frame 1 (values 1 to 1025) has 1025 values, more than the 1024 a LIRC "
+              "device accepts in one write"},
     {.name = "MostValuesTheKernelTakes", .file = signalOf(1023, 10),
-     .sent = {"send carrier=40000 duty=33 mask=0x3 durations=" + durationsOf(1023, 10)}},
-    {.name = "LongerThanTheKernelSends", .file = signalOf(3, 250001),
-     .error = "key.ir: 750003 us in all, more than the 500000 a LIRC device sends in one "
-              "transmission"},
+     .sent = {"send carrier=38000 duty=33 mask=0x3 durations=" + durationsOf(1023, 10)}},
+    // Frames are cut at spaces of 19 ms or more, and packed into writes.
+    {.name = "LongerThanOneWriteGoesAsTwo", .file = signalOf(3, 250001),
+     .sent = {"send carrier=38000 duty=33 mask=0x3 durations=250001",
+              "send carrier=38000 duty=33 mask=0x3 durations=250001"}},
+    {.name = "FramesPackedIntoWrites", .file = frames,
+     .sent = {"send carrier=38000 duty=33 mask=0x3 durations=200000 50000 200000",
+              "send carrier=38000 duty=33 mask=0x3 durations=200000"}},
+    {.name = "FrameLongerThanOneWriteIsRefused",
+     .file = key + "space 40000\npulse 250000\nspace 18999\npulse 250001\n",
+     .error = "key.ir: frame 2 (values 5 to 7) lasts 519000 us, more than the 500000 a LIRC "
+              "device sends in one write"},
+    {.name = "LongerThan60sIsRefused", .file = signalOf(9, 16000000),
+     .error = "key.ir: 144000000 us in all, more than the 60000000 us (60 s) played at most"},
     {.name = "FileOver1MiB", .file = "pulse 900\n" + std::string(1u << 20, '#') + "\n",
      .error = "key.ir: larger than 1 MiB, too large for a signal file"},
     {.name = "SparseFileOf100MB", .sparseSize = 100 << 20,
@@ -137,7 +152,7 @@ const PlayCase cases[] = {
     {.name = "NameNotUtf8WithLineEnd", .file = "", .fileName = "bad\xFF\nname.ir",
      .arguments = {"-i", "bad\xFF\nname.ir"}, .error = "bad\\xFF\\x0Aname.ir: no pulse in the file"},
     {.name = "NameBeginningWithDash", .file = "pulse 900\n", .fileName = "-key.ir",
-     .arguments = {"-i", "-key.ir"}, .sent = {"send carrier=40000 duty=33 mask=0x3 durations=900"}},
+     .arguments = {"-i", "-key.ir"}, .sent = {"send carrier=38000 duty=33 mask=0x3 durations=900"}},
 };
 
 void PrintTo(const PlayCase& c, std::ostream* out) { *out << c.name; }
@@ -197,6 +212,24 @@ TEST(PlayOnDevice, FifoIsRefusedNotWaitedOn) {
     EXPECT_EQ(run.standardOutput, "Play failed !\n");
     EXPECT_EQ(run.standardError, "ostrel: fifo: not a regular file\n");
     EXPECT_TRUE(device.transmissions().empty());
+}
+
+// Between two writes the library waits out the first write's signal and the
+// gap after it, timed from when that write began: never less, whenever the
+// write returns (here at once, since the emulator does not wait).
+TEST(PlayOnDevice, WaitsOutTheGapBetweenWrites) {
+    ScratchFolder scratch;
+    writeFile(scratch / "key.ir", frames);
+    EmulatedDevice device(scratch, {.settings = {"LIRC_EMULATOR_SEND_TIMES=" + (scratch / "times")}});
+    ChildResult run = device.run({programPath("irplay"), "-i", "key.ir"});
+    ASSERT_EQ(run.standardOutput, "Play successfull !\n") << run.standardError;
+    std::vector<std::string> times = linesOf(readFile(scratch / "times"));
+    ASSERT_EQ(times.size(), 2u);
+    long long first = 0;
+    long long second = 0;
+    ASSERT_EQ(sscanf(times[0].c_str(), "start=%lld values=3 us=450000", &first), 1) << times[0];
+    ASSERT_EQ(sscanf(times[1].c_str(), "start=%lld values=1 us=200000", &second), 1) << times[1];
+    EXPECT_GE(second - first, 450000 + 60000);
 }
 
 }  // namespace

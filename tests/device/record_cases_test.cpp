@@ -25,6 +25,19 @@ struct RecordCase {
 };
 
 const std::string keyFile = "pulse 900\nspace 450\npulse 900\n";
+const std::string necFrame = "pulse 9000\nspace 4500\npulse 560\nspace 1690\npulse 560\n";
+const std::string necRepeat = "pulse 9000\nspace 2250\npulse 560\n";
+const std::string acPart = "pulse 3500\nspace 1750\npulse 450\nspace 1300\npulse 450\n";
+
+// A key held down as the receiver reports it at once: a pulse every 250 ms
+// for more than 10 s, with no gap long enough to end the message.
+std::string heldKey() {
+    std::string script;
+    for (int frame = 0; frame < 41; ++frame) {
+        script += "pulse 100000\nspace 150000\n";
+    }
+    return script + "pulse 1000\nend\n";
+}
 
 const RecordCase cases[] = {
     {.name = "RecordsMessageWithCarrier",
@@ -44,9 +57,41 @@ const RecordCase cases[] = {
     {.name = "MergesConsecutiveSamples",
      .device = {.receive = "pulse 400\npulse 500\nspace 200\nspace 250\npulse 900\nend\n"},
      .recorded = keyFile},
-    {.name = "EndsAtSpaceLongerThan19ms",
-     .device = {.receive = "pulse 900\nspace 450\npulse 900\nspace 19001\npulse 700\nend\n"},
+    {.name = "EndsAtSpaceLongerThan150ms",
+     .device = {.receive = "pulse 900\nspace 450\npulse 900\nspace 150001\npulse 700\nend\n"},
      .recorded = keyFile},
+    // A key press is every frame of it: an NEC frame and two repeats.
+    {.name = "FrameWithItsRepeatsRecordedWhole",
+     .device = {.receive = "wait 20\ncarrier 38000\n" + necFrame + "wait 40\nspace 40000\n" + necRepeat +
+                           "wait 96\nspace 96000\n" + necRepeat + "end\n"},
+     .recorded = "carrier 38000\n" + necFrame + "space 40000\n" + necRepeat + "space 96000\n" +
+                 necRepeat},
+    {.name = "TwoPartAirConditionerCode",
+     .device = {.receive = acPart + "wait 35\nspace 35000\n" + acPart + "end\n"},
+     .recorded = acPart + "space 35000\n" + acPart},
+    // The receiver timed out (at the device's 100 ms) inside the gap: the
+    // kernel reports the timeout, then the rest of the gap as a space.
+    {.name = "GapOf149msAfterTimeoutKept",
+     .device = {.receive = keyFile + "wait 100\ntimeout 100000\nwait 49\nspace 49000\n" +
+                           keyFile + "end\n"},
+     .recorded = keyFile + "space 149000\n" + keyFile},
+    {.name = "GapOf151msAfterTimeoutEnds",
+     .device = {.receive = keyFile + "wait 100\ntimeout 100000\nwait 51\nspace 51000\n" +
+                           keyFile + "end\n"},
+     .recorded = keyFile},
+    // A receiver whose timeout is longer than the gap reports it as one space.
+    {.name = "GapOf149msAsOneSpaceKept",
+     .device = {.receive = keyFile + "wait 149\nspace 149000\n" + keyFile + "end\n"},
+     .recorded = keyFile + "space 149000\n" + keyFile},
+    {.name = "GapOf151msAsOneSpaceEnds",
+     .device = {.receive = keyFile + "wait 151\nspace 151000\n" + keyFile + "end\n"},
+     .recorded = keyFile},
+    // rc-loopback (Linux 6.1) reports the receive timeout as a second carrier.
+    {.name = "FirstCarrierOfTheMessageIsWritten",
+     .device = {.receive = "wait 20\npulse 900\nspace 450\ncarrier 38000\npulse 900\ncarrier 100000\nend\n"},
+     .recorded = "carrier 38000\n" + keyFile},
+    {.name = "HeldKeyStopsAtTheBound", .device = {.receive = heldKey()},
+     .error = "{device}: the receiver did not go quiet: the message is longer than 10 s"},
     {.name = "SpaceOf19msIsPartOfTheMessage",
      .device = {.receive = "pulse 900\nspace 19000\npulse 900\nend\n"},
      .recorded = "pulse 900\nspace 19000\npulse 900\n"},
@@ -71,9 +116,11 @@ const RecordCase cases[] = {
     {.name = "UnpluggedBeforeTheMessage", .device = {.receive = "wait 20\nunplug\n"},
      .error = "{device}: the device is gone"},
     // Pulse 500, space 500 without pause: stopped at the first limit it
-    // reaches, 1001 values of 500 us, at once.
+    // reaches, a frame of 1001 values of 500 us, at once.
     {.name = "FloodingReceiverFails", .device = {.receive = "wait 10\nflood\n"},
-     .error = "{device}: the message is longer than a LIRC device can send: more than 500000 us",
+     .error = "{device}: the receiver did not go quiet: the message has a frame longer than "
+              "500000 us without a space of 19000 us or more, more than a LIRC device sends in one "
+              "write",
      .mostMilliseconds = 1500},
     {.name = "OverflowBeforeTheMessage", .device = {.receive = "space 5000\noverflow\npulse 900\nend\n"},
      .error = "{device}: the receiver lost samples (overflow)"},

@@ -1,0 +1,53 @@
+// Cutting a signal into the writes a LIRC device takes. One write sends at
+// most 1024 values and 500 ms (kernel_limits.h); a longer signal, a frame and
+// its repeats or a code in several parts, goes out as several writes, with
+// the gaps between them waited out by the sender.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ir_signal.h"
+
+namespace ostrel {
+
+// A space this long or longer separates two frames, and a signal too long for
+// one write is cut there; no remote leaves such a gap inside a frame.
+constexpr uint32_t frameEndingSpace = 19000;
+
+// The longest signal played, all values added together, in microseconds: six
+// times the longest recording, and short enough that a file of long spaces
+// cannot keep a play going for hours.
+constexpr uint64_t longestPlayedMicroseconds = 60'000'000;
+
+// One write: durations [first, first + count) of the signal, pulse first and
+// last, then the space gapAfter (0 after the last write) to wait out before
+// the next one.
+struct PlannedWrite {
+    size_t first = 0;
+    size_t count = 0;
+    uint64_t microseconds = 0;  // the write's durations added together
+    uint32_t gapAfter = 0;
+
+    bool operator==(const PlannedWrite&) const = default;
+};
+
+struct TransmissionPlan {
+    std::vector<PlannedWrite> writes;  // when ok()
+    // Why the signal cannot be sent, e.g. "frame 2 (values 68 to 1200) has
+    // 1133 values, more than the 1024 a LIRC device accepts in one write";
+    // empty when ok().
+    std::string refusal;
+
+    bool ok() const { return refusal.empty(); }
+};
+
+// The fewest writes, in order, that send a well-formed signal: consecutive
+// frames are packed into one write while it stays within the kernel's
+// limits. A signal within those limits is one write. Refused: a signal over
+// longestPlayedMicroseconds, or with a frame that alone breaks a limit.
+TransmissionPlan planTransmission(const Signal& signal);
+
+}  // namespace ostrel
