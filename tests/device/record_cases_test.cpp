@@ -1,9 +1,12 @@
 // irrecord with the real library on the emulated device: what lands in the
 // file for a scripted signal, the one line on standard error for each
 // failure, and the device's settings as they were before, every time.
+#include <atomic>
 #include <csignal>
+#include <random>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -189,5 +192,58 @@ TEST_P(StoppedRecording, PutsTheDeviceBack) {
 
 INSTANTIATE_TEST_SUITE_P(Signals, StoppedRecording,
                          ::testing::Values(SIGINT, SIGTERM, SIGHUP, SIGQUIT));
+
+// Hundreds of stop signals at random moments of recordings (before the
+// library is called, while it waits, inside a message, as it ends, after it):
+// irrecord never hangs, ends by the signal or records the key press whole,
+// and leaves the device's settings as it found them.
+TEST(StoppedRecording, AtRandomMomentsLeavesTheDeviceAsItWas) {
+    constexpr int workers = 3;
+    constexpr int runsEach = 80;
+    const int stoppers[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+    const std::string twoFrames = "wait 5\n" + keyFile + "wait 30\nspace 30000\n" + keyFile;
+    unsigned seed = std::random_device{}();
+    std::atomic<int> stoppedBySignal{0};
+    std::vector<std::thread> threads;
+    std::vector<std::vector<std::string>> faults(workers);
+    for (int worker = 0; worker < workers; ++worker) {
+        threads.emplace_back([&, worker] {
+            std::mt19937 random(seed + static_cast<unsigned>(worker));
+            for (int run = 0; run < runsEach; ++run) {
+                ScratchFolder scratch;
+                EmulatedDevice device(scratch, {.receive = twoFrames});
+                int signalNumber = stoppers[random() % 4];
+                int after = static_cast<int>(random() % 230);
+                ChildResult result =
+                    device.run({programPath("irrecord"), "-o", "out.ir"}, signalNumber, after);
+                std::string what = "signal " + std::to_string(signalNumber) + " after " +
+                                   std::to_string(after) + " ms: ";
+                bool byTheSignal = !result.exited && result.signal == signalNumber;
+                bool recorded = result.exited && result.exitStatus == 0 &&
+                                result.standardOutput == "Record successfull !\n" &&
+                                readFile(scratch / "out.ir") == keyFile + "space 30000\n" + keyFile;
+                if (result.timedOut) {
+                    faults[worker].push_back(what + "hung");
+                } else if (!byTheSignal && !recorded) {
+                    faults[worker].push_back(what + "ended otherwise: " + result.standardOutput +
+                                             result.standardError);
+                }
+                if (device.state() != initialDeviceState) {
+                    faults[worker].push_back(what + "left the device changed: " + device.state());
+                }
+                stoppedBySignal += byTheSignal ? 1 : 0;
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    for (const std::vector<std::string>& found : faults) {
+        for (const std::string& fault : found) {
+            ADD_FAILURE() << fault << " (seed " << seed << ")";
+        }
+    }
+    EXPECT_GT(stoppedBySignal.load(), workers * runsEach / 2) << "most signals came in time";
+}
 
 }  // namespace

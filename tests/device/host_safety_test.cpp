@@ -1,0 +1,93 @@
+// The library never harms the program it is loaded into: calls from several
+// threads at once are taken one at a time, and no diagnostic ever lands in
+// the user's signal file, whatever the program did with standard error.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "emulated_device.h"
+
+namespace {
+
+const std::string keyFile = "pulse 900\nspace 450\npulse 900\n";
+
+TEST(Threads, RecordAndPlayAtOnceEachDoTheirWhole) {
+    ScratchFolder scratch;
+    writeFile(scratch / "key.ir", keyFile);
+    // Each open of the device hears the key press, 20 ms after it.
+    EmulatedDevice device(scratch, {.receive = "wait 20\ncarrier 38000\npulse 900\nwait 30\n"
+                                               "space 30000\npulse 900\nend\n"});
+    ChildResult run = device.run({programPath("concurrent_calls"), "one.ir", "two.ir", "key.ir"});
+    ASSERT_TRUE(run.exited) << run.standardError;
+    EXPECT_EQ(run.standardOutput, "1 1 1\n") << run.standardError;
+    EXPECT_EQ(run.standardError, "");
+    const std::string recorded = "carrier 38000\npulse 900\nspace 30000\npulse 900\n";
+    EXPECT_EQ(readFile(scratch / "one.ir"), recorded);
+    EXPECT_EQ(readFile(scratch / "two.ir"), recorded);
+    EXPECT_EQ(device.transmissions(),
+              std::vector<std::string>{"send carrier=38000 duty=33 mask=0x2 durations=900 450 900"});
+    // What the play set, and nothing the recordings changed.
+    std::string expected = initialDeviceState;
+    expected.replace(expected.find("carrier=40000"), 13, "carrier=38000");
+    expected.replace(expected.find("transmitter_mask=0x1"), 20, "transmitter_mask=0x2");
+    EXPECT_EQ(device.state(), expected);
+}
+
+struct StreamCase {
+    const char* name;
+    std::string shell;  // run by /bin/sh -c, in the scratch folder
+    std::string fileBefore;
+    std::string fileAfter;
+    std::string output;
+    DeviceSetup device = {};
+};
+
+const std::string badFile = "pulse 900\nspice 450\n";
+
+const StreamCase streamCases[] = {
+    // Standard error closed: the program's file would become descriptor 2.
+    {"PlayFailingWithoutStandardError", "exec {irplay} -i key.ir 2>&-", badFile, badFile,
+     "Play failed !\n"},
+    {"PlayWithoutAnyStandardStream", "exec {irplay} -i key.ir <&- >&- 2>&-", badFile, badFile, ""},
+    {"RecordWithoutStandardError", "exec {irrecord} -o key.ir 2>&-", "older\n", keyFile,
+     "Record successfull !\n", {.receive = keyFile + "end\n"}},
+    {"RecordFailingWithoutStandardError", "exec {irrecord} -o key.ir 2>&-", "older\n", "",
+     "Record failed !\n", {.settings = {"OSTREL_DEVICE=nolirc"}}},
+    // Standard error open onto the signal file itself.
+    {"PlayFailingWithStandardErrorOnTheFile", "exec {irplay} -i key.ir 2<>key.ir", badFile,
+     badFile, "Play failed !\n"},
+    {"RecordFailingWithStandardErrorOnTheFile", "exec {irrecord} -o key.ir 2>>key.ir", "older\n",
+     "", "Record failed !\n", {.settings = {"OSTREL_DEVICE=nolirc"}}},
+};
+
+void PrintTo(const StreamCase& c, std::ostream* out) { *out << c.name; }
+
+class StandardStreams : public ::testing::TestWithParam<StreamCase> {};
+
+TEST_P(StandardStreams, LeaveTheFileAsItShouldBe) {
+    const StreamCase& c = GetParam();
+    ScratchFolder scratch;
+    writeFile(scratch / "key.ir", c.fileBefore);
+    EmulatedDevice device(scratch, c.device);
+    std::string shell = c.shell;
+    for (const char* program : {"irplay", "irrecord"}) {
+        std::string placeholder = std::string("{") + program + "}";
+        if (size_t at = shell.find(placeholder); at != std::string::npos) {
+            shell.replace(at, placeholder.size(), programPath(program));
+        }
+    }
+    ChildResult run = device.run({"/bin/sh", "-c", shell});
+    ASSERT_TRUE(run.exited) << run.standardError;
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.standardOutput, c.output);
+    EXPECT_EQ(run.standardError, "");
+    EXPECT_EQ(readFile(scratch / "key.ir"), c.fileAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, StandardStreams, ::testing::ValuesIn(streamCases),
+                         [](const ::testing::TestParamInfo<StreamCase>& caseInfo) {
+                             return std::string(caseInfo.param.name);
+                         });
+
+}  // namespace
