@@ -2,6 +2,11 @@
  * irrecord call them. Every library put in the programs' place provides
  * them with C linkage; on Windows they are __stdcall and are imported from
  * OSTREL.dll by ordinal (9, 5 and 4).
+ *
+ * The Linux library may be called from several threads at once: the
+ * operations run one at a time, each waiting for the one before it to
+ * return, since the device's settings and the chosen port belong to the
+ * process. A call is not to be made from a signal handler.
  */
 #ifndef TRANSCEIVER_H
 #define TRANSCEIVER_H
@@ -32,8 +37,8 @@ int32_t TRANSCEIVER_CALL SelectBlasterPort(int32_t port);
  * Returns nonzero when the whole signal was sent, zero when not. */
 int32_t TRANSCEIVER_CALL PlayFromFile(TransceiverFile file);
 
-/* Records one IR signal into the open, empty file, waiting at most
- * waitMilliseconds for it to begin. Writes the file through the handle,
+/* Records one IR signal, a whole key press, into the open, empty file,
+ * waiting at most waitMilliseconds for it to begin. Writes the file through the handle,
  * never closes it and does not keep it. Returns nonzero when a signal was
  * recorded and written whole, zero when not. */
 int32_t TRANSCEIVER_CALL RecordToFile(TransceiverFile file, int32_t waitMilliseconds);
