@@ -55,16 +55,14 @@ bool maskForPort(LircDevice& device, int32_t port, std::optional<uint32_t>& mask
     return true;
 }
 
-// Sleeps until the monotonic clock reads moment, through signals.
-void sleepUntil(const timespec& moment) {
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &moment, nullptr) == EINTR) {
-    }
-}
-
 timespec monotonicNow() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return now;
+}
+
+bool before(const timespec& a, const timespec& b) {
+    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
 }
 
 timespec later(timespec moment, uint64_t microseconds) {
@@ -72,6 +70,24 @@ timespec later(timespec moment, uint64_t microseconds) {
     moment.tv_sec += static_cast<time_t>(microseconds / 1000000 + nanoseconds / 1000000000);
     moment.tv_nsec = static_cast<long>(nanoseconds % 1000000000);
     return moment;
+}
+
+// A sleep ends up to a timer slack (50 us by default) and a wake-up late, so
+// the sleep ends this much early and the rest is waited on the clock.
+constexpr uint64_t wakeUpMarginMicroseconds = 300;
+
+// Waits until the monotonic clock reads moment, through signals.
+void waitUntil(const timespec& moment) {
+    timespec early = moment;
+    early.tv_nsec -= static_cast<long>(wakeUpMarginMicroseconds * 1000);
+    if (early.tv_nsec < 0) {
+        early.tv_nsec += 1000000000;
+        early.tv_sec -= 1;
+    }
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &early, nullptr) == EINTR) {
+    }
+    while (before(monotonicNow(), moment)) {
+    }
 }
 
 }  // namespace
@@ -106,7 +122,7 @@ bool transmit(const std::string& devicePath, const Transmission& transmission, s
             return false;
         }
         if (write.gapAfter != 0) {
-            sleepUntil(later(began, write.microseconds + write.gapAfter));
+            waitUntil(later(began, write.microseconds + write.gapAfter));
         }
     }
     return true;
