@@ -121,5 +121,16 @@ INSTANTIATE_TEST_SUITE_P(MessageAssembler, AssemblesStream, ::testing::Values(
     Stream{"EndlessSignal", alternating(100000, 10000), State::failed, {}, std::nullopt, frameTooLong + "longer than 500000 us" + noGap}),
     [](const auto& test) { return test.param.name; });
 
+// The caller's clock says the receiver has gone on for too long.
+TEST(MessageAssembler, TooLongByTheClockFailsABegunMessageOnly) {
+    MessageAssembler waiting;
+    EXPECT_EQ(waiting.tooLong(), State::waiting);
+    MessageAssembler begun;
+    begun.feed(P(900));
+    EXPECT_EQ(begun.tooLong(), State::failed);
+    EXPECT_EQ(begun.failure(), neverQuiet + "is longer than 10 s");
+    EXPECT_EQ(begun.message(), Signal{});
+}
+
 }  // namespace
 }  // namespace ostrel
