@@ -49,6 +49,10 @@ std::optional<int> pollEmulated(pollfd* fds, nfds_t count, int64_t timeoutMicros
         }
     }
     int64_t deadline = timeoutMicroseconds < 0 ? kNever : nowMicroseconds() + timeoutMicroseconds;
+    // As in the kernel's do_poll, the files are looked at once more after the timeout has
+    // passed, so that a sample that became ready while the caller was not running (a wait
+    // that overslept, a busy machine) is reported rather than a timeout.
+    bool timedOut = false;
     for (;;) {
         int ready = 0;
         int64_t nextEvent = kNever;
@@ -75,9 +79,10 @@ std::optional<int> pollEmulated(pollfd* fds, nfds_t count, int64_t timeoutMicros
                 ready += real[index].revents != 0 ? 1 : 0;
             }
         }
-        if (ready > 0 || nowMicroseconds() >= deadline) {
+        if (ready > 0 || timedOut) {
             return ready;
         }
+        timedOut = nowMicroseconds() >= deadline;
     }
 }
 
