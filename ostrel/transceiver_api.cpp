@@ -1,9 +1,8 @@
 // The library's C interface: the three operations of the transceiver header,
 // on a LIRC device. Each reports a failure in one line on standard error and
-// returns 0; nothing is ever written to standard output, and no exception
-// leaves the library.
+// returns 0; nothing is ever written to standard output. The library is built
+// without exceptions (runtime_support.cpp), so none can leave it.
 #include <cstdlib>
-#include <exception>
 #include <string>
 
 #include "capture.h"
@@ -28,17 +27,11 @@ std::string devicePath() {
 
 template <typename Operation>
 int32_t guarded(Operation operation) {
-    try {
-        std::string why;
-        if (operation(why)) {
-            return 1;
-        }
-        ostrel::reportFailure(why);
-    } catch (const std::exception& error) {
-        ostrel::reportFailure(std::string("internal error: ") + error.what());
-    } catch (...) {
-        ostrel::reportFailure("internal error");
+    std::string why;
+    if (operation(why)) {
+        return 1;
     }
+    ostrel::reportFailure(why);
     return 0;
 }
 

@@ -9,6 +9,7 @@
 
 #include "lirc_device.h"
 #include "message_assembler.h"
+#include "monotonic_clock.h"
 #include "receiver_settings.h"
 
 namespace ostrel {
@@ -33,7 +34,7 @@ void takeTrailingCarrier(const uint32_t* samples, size_t count, Signal& message)
     }
 }
 
-using Clock = std::chrono::steady_clock;
+using Clock = MonotonicClock;
 using Milliseconds = std::chrono::milliseconds;
 
 // Once a message has begun, it must end within this much time even if the
