@@ -40,14 +40,15 @@ bool play(int file, std::string& why) {
     if (!ostrel::readWholeFile(file, content, why)) {
         return false;
     }
-    std::string name = ostrel::nameOfOpenFile(file);
-    ostrel::SignalFileReading reading = ostrel::parseSignalFile(content, name);
+    // The file's name, which costs system calls to find, only for a message:
+    // a file that fails is read once more with its name.
+    ostrel::SignalFileReading reading = ostrel::parseSignalFile(content, "");
     if (!reading.ok()) {
-        why = reading.error;
+        why = ostrel::parseSignalFile(content, ostrel::nameOfOpenFile(file)).error;
         return false;
     }
     if (std::string limit = ostrel::kernelLimitViolation(reading.signal); !limit.empty()) {
-        why = name + ": " + limit;
+        why = ostrel::nameOfOpenFile(file) + ": " + limit;
         return false;
     }
     ostrel::Transmission transmission{reading.signal.durations, reading.signal.carrier.value_or(0),
