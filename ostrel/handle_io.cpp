@@ -11,21 +11,22 @@
 namespace ostrel {
 
 bool readWholeFile(int descriptor, std::string& content, std::string& why) {
-    std::string name = nameOfOpenFile(descriptor);
+    // The file's name is looked up only for a message: it costs system calls.
+    auto fail = [descriptor, &why](const char* reason) {
+        why = nameOfOpenFile(descriptor) + ": " + reason;
+        return false;
+    };
     struct stat status {};
     if (fstat(descriptor, &status) != 0) {
-        why = name + ": " + strerror(errno);
-        return false;
+        return fail(strerror(errno));
     }
     // A FIFO, a device or a folder has no end that a read could trust: a FIFO
     // opened for reading and writing would wait forever, /dev/zero never ends.
     if (!S_ISREG(status.st_mode)) {
-        why = name + ": not a regular file";
-        return false;
+        return fail("not a regular file");
     }
     if (static_cast<unsigned long long>(status.st_size) > largestSignalFile) {
-        why = name + ": larger than 1 MiB, too large for a signal file";
-        return false;
+        return fail("larger than 1 MiB, too large for a signal file");
     }
     // Room for the size fstat gave and one byte more, which tells a file that
     // grew meanwhile; it may grow up to one byte past the bound.
@@ -44,8 +45,7 @@ bool readWholeFile(int descriptor, std::string& content, std::string& why) {
             continue;
         }
         if (got < 0) {
-            why = name + ": " + strerror(errno);
-            return false;
+            return fail(strerror(errno));
         }
         if (got == 0) {
             break;
@@ -54,8 +54,7 @@ bool readWholeFile(int descriptor, std::string& content, std::string& why) {
     }
     content.resize(have);
     if (have > largestSignalFile) {
-        why = name + ": larger than 1 MiB, too large for a signal file";
-        return false;
+        return fail("larger than 1 MiB, too large for a signal file");
     }
     return true;
 }

@@ -1,9 +1,9 @@
 // The library's C interface: the three operations of the transceiver header,
 // on a LIRC device. Each reports a failure in one line on standard error and
-// returns 0; nothing is ever written to standard output, and no exception
-// leaves the library. One operation runs at a time, whatever the threads.
+// returns 0; nothing is ever written to standard output. The library is built
+// without exceptions (runtime_support.cpp), so none can leave it. One
+// operation runs at a time, whatever the threads.
 #include <cstdlib>
-#include <exception>
 #include <mutex>
 #include <string>
 
@@ -35,18 +35,12 @@ std::string devicePath() {
 // the caller's file (see reportFailure).
 template <typename Operation>
 int32_t guarded(int callersFile, Operation operation) {
-    try {
-        std::lock_guard<std::mutex> alone(operationLock);
-        std::string why;
-        if (operation(why)) {
-            return 1;
-        }
-        ostrel::reportFailure(why, callersFile);
-    } catch (const std::exception& error) {
-        ostrel::reportFailure(std::string("internal error: ") + error.what(), callersFile);
-    } catch (...) {
-        ostrel::reportFailure("internal error", callersFile);
+    std::lock_guard<std::mutex> alone(operationLock);
+    std::string why;
+    if (operation(why)) {
+        return 1;
     }
+    ostrel::reportFailure(why, callersFile);
     return 0;
 }
 
@@ -55,15 +49,16 @@ bool play(int file, std::string& why) {
     if (!ostrel::readWholeFile(file, content, why)) {
         return false;
     }
-    std::string name = ostrel::nameOfOpenFile(file);
-    ostrel::SignalFileReading reading = ostrel::parseSignalFile(content, name);
+    // The file's name, which costs system calls to find, only for a message:
+    // a file that fails is read once more with its name.
+    ostrel::SignalFileReading reading = ostrel::parseSignalFile(content, "");
     if (!reading.ok()) {
-        why = reading.error;
+        why = ostrel::parseSignalFile(content, ostrel::nameOfOpenFile(file)).error;
         return false;
     }
     ostrel::TransmissionPlan plan = ostrel::planTransmission(reading.signal);
     if (!plan.ok()) {
-        why = name + ": " + plan.refusal;
+        why = ostrel::nameOfOpenFile(file) + ": " + plan.refusal;
         return false;
     }
     ostrel::Transmission transmission{std::move(reading.signal.durations), std::move(plan.writes),

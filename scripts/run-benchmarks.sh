@@ -34,6 +34,7 @@ started=$(date -u '+%Y-%m-%d %H:%M UTC')
     --benchmark_report_aggregates_only=true --markdown="$work/codec.md" | tee "$work/codec.txt"
 "$build/bin/process_bench" --runs "$runs" --markdown "$work/process.md"
 "$build/bin/whole_signal_bench" --runs "$runs" --markdown "$work/whole.md"
+"$build/bin/lean_bench" --runs "$runs" --markdown "$work/lean.md"
 
 cpu=$(grep -m1 '^model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
 compiler=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
@@ -58,7 +59,7 @@ benchmark_version=$(dpkg-query -W -f '${Version}' libbenchmark-dev 2>/dev/null |
     echo "| ir-ctl | $irctl_version |"
     echo "| load average at the start | $load |"
     echo
-    not_met=$(cat "$work/codec.md" "$work/process.md" "$work/whole.md" | grep -c 'not met' || true)
+    not_met=$(cat "$work/codec.md" "$work/process.md" "$work/whole.md" "$work/lean.md" | grep -c 'not met' || true)
     if [ "$not_met" -eq 0 ]; then
         echo "Every goal below is met."
     else
@@ -81,6 +82,8 @@ benchmark_version=$(dpkg-query -W -f '${Version}' libbenchmark-dev 2>/dev/null |
     cat "$work/process.md"
     echo
     cat "$work/whole.md"
+    echo
+    cat "$work/lean.md"
     echo
     cat benchmarks/NOTES.md
 } > "$output"

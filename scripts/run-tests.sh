@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test. Tests whose tools are missing on this
-# machine are reported by CTest as skipped, not as passed. Then, each when its
-# tools are there, the fuzzers for a bounded time (scripts/run-fuzzers.sh,
-# clang with libFuzzer) and the whole suite built with the sanitizers
+# machine are reported by CTest as skipped, not as passed. Then every
+# documented build configuration, checked for warnings
+# (scripts/check-build-matrix.sh), and, each when its tools are there, the
+# fuzzers for a bounded time (scripts/run-fuzzers.sh, clang with libFuzzer)
+# and the whole suite built with the sanitizers
 # (scripts/run-sanitized-tests.sh); either is said to be skipped otherwise.
 #
-#   IRTOOLS_SKIP_FUZZERS=1, IRTOOLS_SKIP_SANITIZED=1  leave that stage out
+#   IRTOOLS_SKIP_MATRIX=1, IRTOOLS_SKIP_FUZZERS=1, IRTOOLS_SKIP_SANITIZED=1
+#                                                      leave that stage out
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,6 +34,7 @@ stage() {
         *) echo "=== $name: FAILED ($status)"; failed+=("$name") ;;
     esac
 }
+stage "build matrix" IRTOOLS_SKIP_MATRIX scripts/check-build-matrix.sh
 stage fuzzers IRTOOLS_SKIP_FUZZERS scripts/run-fuzzers.sh
 stage "sanitized tests" IRTOOLS_SKIP_SANITIZED scripts/run-sanitized-tests.sh
 

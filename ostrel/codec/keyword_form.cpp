@@ -10,7 +10,9 @@ namespace ostrel::forms {
 
 namespace {
 
-const std::string longestText = std::to_string(longestDuration);
+// Made when a message needs it: a global string would be built, and its
+// destructor registered, at every start of the library.
+std::string longestText() { return std::to_string(longestDuration); }
 
 // Collects durations as they come, adding pulses (or spaces) in a row
 // together and dropping spaces before the first pulse.
@@ -90,7 +92,7 @@ Outcome readKeywordForm(std::string_view text) {
         std::optional<uint32_t> value = text::durationValue(*argument);
         if (!value) {
             return fail(text::quoted(*argument) + " is not a decimal number from 1 to " +
-                        longestText);
+                        longestText());
         }
         // After the value only a comment may follow, as a word of its own.
         if (std::optional<std::string_view> after = lines.nextWord();
@@ -108,9 +110,9 @@ Outcome readKeywordForm(std::string_view text) {
                 carrierLine = lines.lineNumber();
             }
         } else if (pulse && !durations.addPulse(*value)) {
-            return fail("pulses in a row add up to more than " + longestText + " us");
+            return fail("pulses in a row add up to more than " + longestText() + " us");
         } else if (space && !durations.addSpace(*value)) {
-            return fail("spaces in a row add up to more than " + longestText + " us");
+            return fail("spaces in a row add up to more than " + longestText() + " us");
         }
     }
     durations.finish();

@@ -61,7 +61,7 @@ TEST_P(RefusesBadFile, WithLineAndReason) {
     ASSERT_FALSE(reading.ok());
     EXPECT_EQ(reading.line, GetParam().line);
     EXPECT_EQ(reading.reason, GetParam().reason);
-    std::string where = GetParam().line ? ":" + std::to_string(GetParam().line) : "";
+    std::string where = GetParam().line ? std::string(":").append(std::to_string(GetParam().line)) : "";
     EXPECT_EQ(reading.error, "key.ir" + where + ": " + GetParam().reason);
 }
 
@@ -88,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(SignalFile, RefusesBadFile, ::testing::Values(
     BadFile{"OneTooLarge", "pulse 16777215\n", 1, "'16777215'" + notANumber},
     BadFile{"Beyond32Bits", "pulse 4294967396\n", 1, "'4294967396'" + notANumber},
     BadFile{"Beyond64Bits", "pulse 18446744073709551716\n", 1, "'18446744073709551716'" + notANumber},
-    BadFile{"HugeWord", "pulse " + std::string(100000, '9') + "\n", 1, "'" + std::string(24, '9') + "...'" + notANumber},
+    BadFile{"HugeWord", "pulse " + std::string(100000, '9') + "\n", 1, std::string("'").append(24, '9') + "...'" + notANumber},
     BadFile{"WordAfterValue", "pulse 100 200\n", 1, "unexpected '200' after the value"},
     BadFile{"CrOnlyLineEnds", "pulse 100\rspace 200\rpulse 300\r", 1, "unexpected 'space' after the value"},
     BadFile{"CarrierZero", "carrier 0\npulse 1\n", 1, "'0'" + notANumber},

@@ -11,6 +11,7 @@
 
 #include "lirc_device.h"
 #include "message_assembler.h"
+#include "monotonic_clock.h"
 #include "receiver_settings.h"
 #include "stop_signals.h"
 
@@ -18,7 +19,7 @@ namespace ostrel {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = MonotonicClock;
 using std::chrono::microseconds;
 
 // A pulse or a space, unlike a timeout or a carrier report, tells that the
@@ -92,12 +93,9 @@ bool capture(const std::string& devicePath, int32_t waitMilliseconds, Signal& me
             why = device.failure("cannot wait for a signal");
             return false;
         }
-        if (ready == 0) {
-            // Nothing more came by the deadline: only now does the clock decide,
-            // so that samples ready at the deadline are still taken.
-            if (Clock::now() < deadline) {
-                continue;
-            }
+        // Nothing more came by the deadline: only now does the clock decide,
+        // so that samples ready at the deadline are still taken.
+        auto endAtDeadline = [&]() {
             if (!begun) {
                 why = "no signal within " + std::to_string(waitMilliseconds) + " ms";
                 return false;
@@ -110,17 +108,30 @@ bool capture(const std::string& devicePath, int32_t waitMilliseconds, Signal& me
             assembler.tooLong();
             why = devicePath + ": " + assembler.failure();
             return false;
+        };
+        if (ready == 0) {
+            if (Clock::now() < deadline) {
+                continue;
+            }
+            return endAtDeadline();
         }
         if ((watch[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 &&
             (watch[0].revents & POLLIN) == 0) {
             why = devicePath + ": the device is gone";
             return false;
         }
-        if ((watch[0].revents & POLLIN) == 0) {
-            continue;
+        ssize_t got = -1;
+        errno = EAGAIN;
+        if ((watch[0].revents & POLLIN) != 0) {
+            got = read(device.descriptor(), samples, sizeof samples);
         }
-        ssize_t got = read(device.descriptor(), samples, sizeof samples);
         if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
+            // Woken without a sample to read: a device that keeps saying it is
+            // ready while it has nothing must not hold the recording past its
+            // deadline.
+            if (Clock::now() >= deadline) {
+                return endAtDeadline();
+            }
             continue;
         }
         if (got <= 0) {

@@ -281,6 +281,9 @@ TEST_P(ProgramCase, BehavesAsSpecified) {
     }
 
     ScratchFolder scratch;
+    if (c.unprivileged && !everyoneMayEnter(scratch.path())) {
+        GTEST_SKIP() << scratch.path() << " lies in a folder that an unprivileged user may not enter";
+    }
     for (const std::string& folder : c.foldersBefore) {
         makeFolders(scratch / folder);
     }

@@ -86,6 +86,25 @@ public:
     bool loaderChecksOperations() const override { return true; }
     bool canDropRoot() const override { return true; }
 
+    // The unprivileged user may not be able to reach the build tree (a clone
+    // under /root, which only root may enter), so it runs copies of the
+    // program and of the library it is given, in the scratch folder, which is
+    // open to everyone.
+    void dropRoot(ChildLaunch& launch) const override {
+        ProgramTarget::dropRoot(launch);
+        std::string copies = launch.workingFolder + "/unprivileged";
+        std::string& program = launch.command.front();
+        std::string copy = copies + "/bin/" + program.substr(program.rfind('/') + 1);
+        copyFile(program, copy, 0755);
+        program = copy;
+        for (std::string& entry : launch.setEnvironment) {
+            if (entry.starts_with("LD_LIBRARY_PATH=")) {
+                copyFile(entry.substr(entry.find('=') + 1) + "/libostrel.so.1", copies + "/lib/libostrel.so.1", 0755);
+                entry = "LD_LIBRARY_PATH=" + copies + "/lib";
+            }
+        }
+    }
+
 private:
     std::string programs_;
     std::string doubles_;

@@ -48,6 +48,18 @@ std::string readFile(const std::string& path) {
     return content.str();
 }
 
+bool everyoneMayEnter(const std::string& folder) {
+    for (fs::path path = fs::absolute(folder);; path = path.parent_path()) {
+        struct stat status {};
+        if (stat(path.c_str(), &status) != 0 || (status.st_mode & S_IXOTH) == 0) {
+            return false;
+        }
+        if (path == path.root_path()) {
+            return true;
+        }
+    }
+}
+
 void copyFile(const std::string& from, const std::string& to, unsigned mode) {
     fs::create_directories(fs::path(to).parent_path());
     fs::copy_file(from, to, fs::copy_options::overwrite_existing);

@@ -22,6 +22,8 @@ private:
 void writeFile(const std::string& path, const std::string& content, unsigned mode = 0644);
 void makeFolders(const std::string& path);
 bool fileExists(const std::string& path);
+// Whether every user may enter the folder: it and every folder above it.
+bool everyoneMayEnter(const std::string& folder);
 std::string readFile(const std::string& path);
 void copyFile(const std::string& from, const std::string& to, unsigned mode);
 // The lines of a text without their "\n"; a last line without one counts.

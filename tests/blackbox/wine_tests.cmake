@@ -11,7 +11,12 @@ if(WINE64_PROGRAM)
 endif()
 
 set(winePrefix ${CMAKE_CURRENT_BINARY_DIR}/wine-prefix)
-set(unprivilegedWinePrefix ${CMAKE_CURRENT_BINARY_DIR}/wine-prefix-unprivileged)
+# The unprivileged user's prefix lies in /tmp, which that user can reach
+# wherever the build folder is (a clone under /root is beyond it); one for
+# each build folder.
+string(MD5 buildFolderHash "${PROJECT_BINARY_DIR}")
+string(SUBSTRING ${buildFolderHash} 0 12 buildFolderHash)
+set(unprivilegedWinePrefix /tmp/irtools-wine-unprivileged-${buildFolderHash})
 foreach(action IN ITEMS setup cleanup)
     add_test(NAME wine.prefix_${action}
         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wine_prefix.sh ${action}

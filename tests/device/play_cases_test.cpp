@@ -33,7 +33,10 @@ const std::string frames = "pulse 200000\nspace 50000\npulse 200000\nspace 60000
 std::string durationsOf(size_t values, uint32_t each) {
     std::string text;
     for (size_t i = 0; i < values; ++i) {
-        text += (i == 0 ? "" : " ") + std::to_string(each);
+        if (i != 0) {
+            text += ' ';
+        }
+        text += std::to_string(each);
     }
     return text;
 }

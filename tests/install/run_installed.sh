@@ -44,9 +44,11 @@ deb)
     echo "package: $(basename "$package")"
     dpkg-deb -f "$package" Package Version Architecture Depends
     depends=$(dpkg-deb -f "$package" Depends)
-    # Computed from what the programs and the library link against.
-    for needed in libc6 libstdc++6 libgcc-s1; do
-        [[ $depends == *"$needed ("* ]] || fail "Depends lacks a versioned $needed: $depends"
+    # Computed from what the programs and the library link against: the C
+    # library alone.
+    [[ $depends == *"libc6 ("* ]] || fail "Depends lacks a versioned libc6: $depends"
+    for unneeded in libstdc++6 libgcc-s1; do
+        [[ $depends != *"$unneeded"* ]] || fail "Depends names $unneeded: $depends"
     done
     [[ $(dpkg-deb -f "$package" Architecture) == "$(dpkg --print-architecture)" ]] ||
         fail "Architecture is not $(dpkg --print-architecture)"
@@ -75,6 +77,12 @@ for program in irplay irrecord; do
     [[ $(realpath "$bound") == $(realpath "$root/lib")/* ]] ||
         fail "$program binds $bound, not the installed library"
 done
+
+# What they need at run time: the C library alone (not in a sanitized build,
+# which links the sanitizers' runtimes into them).
+if [[ ${IRTOOLS_CHECK_NEEDS:-1} == 1 ]]; then
+    bash "$(dirname "$0")/../runtime/check_runtime_needs.sh" "$root" || fail "run-time needs"
+fi
 
 # A key press recorded from the emulated device and played back to it.
 emulate=$build/bin/ir-emulate
