@@ -21,6 +21,14 @@ std::vector<uint32_t> durationsOf(const std::string& text) {
     return durations;
 }
 
+// "rc6_mce_0x800f040c" of "rc6_mce:0x800f040c".
+std::string testName(std::string text) {
+    for (char& c : text) {
+        c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    }
+    return text;
+}
+
 Scancode scancodeOf(const std::string& text) {
     ScancodeReading reading = readScancode(text);
     EXPECT_TRUE(reading.ok()) << text << ": " << reading.reason;
@@ -270,13 +278,7 @@ TEST_P(EncodesAsTheKernel, EdgeForEdge) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Scancode, EncodesAsTheKernel, ::testing::ValuesIn(kernelEncodings),
-                         [](const auto& test) {
-                             std::string name = test.param.scancode;
-                             for (char& c : name) {
-                                 c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                             }
-                             return name;
-                         });
+                         [](const auto& test) { return testName(test.param.scancode); });
 
 TEST(Scancode, SonyIsSentThreeTimes45msApart) {
     for (const char* text : {"sony12:0x10015", "sony15:0xff007f", "sony20:0x1fff7f"}) {
@@ -458,13 +460,7 @@ INSTANTIATE_TEST_SUITE_P(Scancode, ReadsScancodes, ::testing::Values(
     Reading{"rc5:0x80", "", "rc5:0x80 has bits outside 0x1f7f, the bits of rc5 scancodes"},
     Reading{"sony12:0x200000", "", "sony12:0x200000 has bits outside 0x1f007f, the bits of sony12 scancodes"},
     Reading{"xbox-dvd:0x1000", "", "xbox-dvd:0x1000 has bits outside 0xfff, the bits of xbox-dvd scancodes"}),
-    [](const auto& test) {
-        std::string name = std::to_string(test.index) + "_" + test.param.text;
-        for (char& c : name) {
-            c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-        }
-        return name;
-    });
+    [](const auto& test) { return testName(std::to_string(test.index) + "_" + test.param.text); });
 
 }  // namespace
 }  // namespace ostrel::protocols
