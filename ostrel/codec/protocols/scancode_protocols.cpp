@@ -11,8 +11,8 @@ using enum Protocol;
 // The masks are the scancode_bits of drivers/media/rc/rc-main.c (for
 // xbox-dvd, which has no kernel encoder, ir-ctl's); the carriers those of
 // the kernel's ir_raw_handler for the protocol (xbox-dvd: ir-ctl's).
-// Sony receivers act on a code they have seen three times; Sony remotes send
-// every frame at least three times, 45 ms from start to start.
+// Sony receivers may act only on a code they have seen repeated; Sony
+// remotes send every code at least three times, 45 ms from start to start.
 constexpr std::array<ProtocolInfo, 18> table = {{
     {rc5, "rc5", 0x1f7f, 36000, 1, 0, true},
     {rc5x_20, "rc5x_20", 0x1f7f3f, 36000, 1, 0, true},
