@@ -7,7 +7,6 @@
 // it exits 77, which CTest reports as skipped.
 //
 //   kernel_scancode_test [gtest options]   OSTREL_DEVICE: the device (/dev/lirc0)
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -31,12 +30,15 @@
 
 #include <gtest/gtest.h>
 
+#include "scancode_cases.h"
+
 #include "protocols/scancode_decoding.h"
 #include "protocols/scancode_encoding.h"
 
 namespace {
 
 using namespace ostrel::protocols;
+using scancode_cases::testName;
 
 std::string devicePath() {
     const char* configured = getenv("OSTREL_DEVICE");
@@ -285,14 +287,6 @@ private:
     std::string path_;
 };
 
-// "rc6_mce_0x800f040c" of "rc6_mce:0x800f040c".
-std::string testName(std::string scancode) {
-    for (char& c : scancode) {
-        c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    }
-    return scancode;
-}
-
 Scancode scancodeOf(const char* text) {
     ScancodeReading reading = readScancode(text);
     EXPECT_TRUE(reading.ok()) << reading.reason;
@@ -332,18 +326,8 @@ TEST_P(KernelEncoder, SendsWhatIrplaySends) {
     EXPECT_EQ(receivedDurations(receiver), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Scancodes, KernelEncoder, ::testing::Values(
-    "rc5:0x0", "rc5:0x1f7f", "rc5:0x1e01", "rc5x_20:0x0", "rc5x_20:0x1f7f3f", "rc5x_20:0x10203",
-    "rc5_sz:0x0", "rc5_sz:0x2fff", "rc5_sz:0x2a3c", "jvc:0x0", "jvc:0xffff", "jvc:0x1234",
-    "sony12:0x0", "sony12:0x1f007f", "sony12:0x10015", "sony15:0x0", "sony15:0xff007f",
-    "sony15:0x970045", "sony20:0x0", "sony20:0x1fff7f", "sony20:0x1a2b3c", "nec:0x0", "nec:0xffff",
-    "nec:0x408", "necx:0x0", "necx:0xffffff", "necx:0x123456", "nec32:0x0", "nec32:0xffffffff",
-    "nec32:0x12345678", "sanyo:0x0", "sanyo:0x1fffff", "sanyo:0x12345", "rc6_0:0x0", "rc6_0:0xffff",
-    "rc6_0:0x800c", "rc6_6a_20:0x0", "rc6_6a_20:0xfffff", "rc6_6a_20:0x12345", "rc6_6a_24:0x0",
-    "rc6_6a_24:0xffffff", "rc6_6a_24:0x123456", "rc6_6a_32:0x0", "rc6_6a_32:0xffffffff",
-    "rc6_6a_32:0x12345678", "rc6_mce:0x800f0000", "rc6_mce:0x800f7fff", "rc6_mce:0x800f040c",
-    "sharp:0x0", "sharp:0x1fff", "sharp:0xa5c", "xbox-dvd:0xa5a"),
-    [](const auto& test) { return testName(test.param); });
+INSTANTIATE_TEST_SUITE_P(Scancodes, KernelEncoder, ::testing::ValuesIn(scancode_cases::threeOfEachProtocol),
+                         [](const auto& test) { return testName(test.param); });
 
 // Sends one short pulse in pulse mode: whatever a decoder was in the middle
 // of, it has gone back to waiting for a frame once this has passed. After a
@@ -432,12 +416,8 @@ TEST_P(KernelDecoder, NamesWhatIrrecordNames) {
     EXPECT_EQ(recorded.substr(0, recorded.find('\n')), expected) << recorded;
 }
 
-INSTANTIATE_TEST_SUITE_P(Scancodes, KernelDecoder, ::testing::Values(
-    "rc5:0x1e01", "rc5x_20:0x10203", "rc5_sz:0x2a3c", "jvc:0x1234", "sony12:0x10015",
-    "sony15:0x970045", "sony20:0x1a2b3c", "nec:0x408", "necx:0x123456", "nec32:0x12345678",
-    "sanyo:0x12345", "rc6_0:0x800c", "rc6_6a_20:0x12345", "rc6_6a_24:0x123456",
-    "rc6_6a_32:0x12345678", "rc6_mce:0x800f040c", "sharp:0xa5c", "xbox-dvd:0xa5a"),
-    [](const auto& test) { return testName(test.param); });
+INSTANTIATE_TEST_SUITE_P(Scancodes, KernelDecoder, ::testing::ValuesIn(scancode_cases::oneOfEachProtocol),
+                         [](const auto& test) { return testName(test.param); });
 
 }  // namespace
 
