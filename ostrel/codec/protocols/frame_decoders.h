@@ -30,6 +30,8 @@ constexpr void decreaseDuration(Event& event, uint32_t duration) {
 class NecDecoder {
 public:
     std::optional<Decoded> feed(Event event);
+    // Waiting for the start of a frame, which no space is.
+    bool waiting() const { return state_ == State::inactive; }
 
 private:
     enum class State { inactive, headerSpace, bitPulse, bitSpace, trailerPulse, trailerSpace };
@@ -43,6 +45,8 @@ private:
 class JvcDecoder {
 public:
     std::optional<Decoded> feed(Event event);
+    // Waiting for the start of a frame, which no space is.
+    bool waiting() const { return state_ == State::inactive; }
 
 private:
     enum class State { inactive, headerSpace, bitPulse, bitSpace, trailerPulse, trailerSpace, checkRepeat };
@@ -56,6 +60,8 @@ private:
 class SanyoDecoder {
 public:
     std::optional<Decoded> feed(Event event);
+    // Waiting for the start of a frame, which no space is.
+    bool waiting() const { return state_ == State::inactive; }
 
 private:
     enum class State { inactive, headerSpace, bitPulse, bitSpace, trailerPulse, trailerSpace };
@@ -67,6 +73,8 @@ private:
 class SharpDecoder {
 public:
     std::optional<Decoded> feed(Event event);
+    // Waiting for the start of a frame, which no space is.
+    bool waiting() const { return state_ == State::inactive; }
 
 private:
     enum class State { inactive, bitPulse, bitSpace, trailerPulse, echoSpace, trailerSpace };
@@ -79,6 +87,8 @@ private:
 class SonyDecoder {
 public:
     std::optional<Decoded> feed(Event event);
+    // Waiting for the start of a frame, which no space is.
+    bool waiting() const { return state_ == State::inactive; }
 
 private:
     enum class State { inactive, headerSpace, bitPulse, bitSpace, finished };
@@ -90,6 +100,8 @@ private:
 class XboxDvdDecoder {
 public:
     std::optional<Decoded> feed(Event event);
+    // Waiting for the start of a frame, which no space is.
+    bool waiting() const { return state_ == State::inactive; }
 
 private:
     enum class State { inactive, headerSpace, bitPulse, bitSpace, trailerSpace };
@@ -101,6 +113,8 @@ private:
 class Rc5Decoder {
 public:
     std::optional<Decoded> feed(Event event);
+    // Waiting for the start of a frame, which no space is.
+    bool waiting() const { return state_ == State::inactive; }
 
 private:
     enum class State { inactive, bitStart, bitEnd, checkRc5x, finished };
@@ -113,6 +127,8 @@ private:
 class Rc6Decoder {
 public:
     std::optional<Decoded> feed(Event event);
+    // Waiting for the start of a frame, which no space is.
+    bool waiting() const { return state_ == State::inactive; }
 
 private:
     enum class State {

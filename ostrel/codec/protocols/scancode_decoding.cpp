@@ -30,19 +30,22 @@ struct AllDecoders {
     // durations pass for frames of several protocols.
     std::vector<Decoded> feed(decoders::Event event) {
         std::vector<Decoded> reports;
-        auto take = [&reports](std::optional<Decoded> decoded) {
-            if (decoded) {
-                reports.push_back(*decoded);
+        auto feed = [&reports, event](auto& decoder) {
+            // A decoder waiting for a frame does nothing with a space.
+            if (event.pulse || !decoder.waiting()) {
+                if (std::optional<Decoded> decoded = decoder.feed(event)) {
+                    reports.push_back(*decoded);
+                }
             }
         };
-        take(rc5.feed(event));
-        take(sony.feed(event));
-        take(jvc.feed(event));
-        take(nec.feed(event));
-        take(sanyo.feed(event));
-        take(rc6.feed(event));
-        take(sharp.feed(event));
-        take(xboxDvd.feed(event));
+        feed(rc5);
+        feed(sony);
+        feed(jvc);
+        feed(nec);
+        feed(sanyo);
+        feed(rc6);
+        feed(sharp);
+        feed(xboxDvd);
         return reports;
     }
 };
