@@ -1,7 +1,8 @@
 // The signal file codec on the largest signal a LIRC device takes: reading and
 // checking a file of that size as irplay's library does before it sends, and
 // writing a recording of that size as irrecord's library does, from the
-// samples to the file's bytes.
+// samples to the file's bytes, with the look for a scancode it decodes as
+// (formatRecording), which is also measured by itself.
 //
 //   codec_bench [--markdown=FILE] [Google Benchmark flags]
 //
@@ -22,6 +23,7 @@
 #include "bench_signals.h"
 #include "kernel_limits.h"
 #include "message_assembler.h"
+#include "protocols/scancode_decoding.h"
 #include "signal_file.h"
 #include "transmission_plan.h"
 
@@ -54,6 +56,18 @@ void BM_FormatLargestRecording(benchmark::State& state) {
 }
 BENCHMARK(BM_FormatLargestRecording);
 
+// The look for a scancode the recording decodes as: every decoder fed every
+// duration, since the largest signal holds no frame of any protocol.
+void BM_DecodeLargestRecording(benchmark::State& state) {
+    const ostrel::Signal signal = bench::largestSignal();
+    for (auto _ : state) {
+        auto decoded = ostrel::protocols::decodeSignal(signal.durations);
+        benchmark::DoNotOptimize(decoded);
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * signal.durations.size()));
+}
+BENCHMARK(BM_DecodeLargestRecording);
+
 void BM_AssembleLargestRecording(benchmark::State& state) {
     const std::vector<uint32_t> samples = bench::receivedSamples(bench::largestSignal(), 20000);
     for (auto _ : state) {
@@ -76,7 +90,7 @@ void BM_AssembleAndFormatLargestRecording(benchmark::State& state) {
             assembler.feed(sample);
         }
         assembler.quiet();  // the clock ends the message
-        std::string text = ostrel::formatSignalFile(assembler.message());
+        std::string text = ostrel::formatRecording(assembler.message());
         benchmark::DoNotOptimize(text.data());
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * samples.size()));
@@ -110,6 +124,9 @@ std::string inputProblem() {
     }
     if (assembler.message() != signal) {
         return "the samples assemble to another signal";
+    }
+    if (ostrel::protocols::decodeSignal(signal.durations)) {
+        return "the largest signal decodes as a scancode, so not every decoder sees all of it";
     }
     return {};
 }

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "kernel_limits.h"
+#include "protocols/scancode_decoding.h"
+#include "protocols/scancode_encoding.h"
 #include "signal_file.h"
 
 namespace fuzz {
@@ -70,6 +72,30 @@ inline void checkReadsBack(const ostrel::Signal& signal) {
     ostrel::SignalFileReading again = ostrel::parseSignalFile(text, "written");
     check(again.ok(), "the written file reads back", again.error);
     check(again.signal == signal, "the written file reads back to the same signal");
+}
+
+// What the signal decodes as, if anything, is a scancode a file can name:
+// its line reads back to it, and what it sends decodes as it again. The
+// recording's file, with that line as a comment, reads back to the signal.
+inline void checkDecoding(const ostrel::Signal& signal) {
+    namespace p = ostrel::protocols;
+    std::optional<p::Decoded> decoded = p::decodeSignal(signal.durations);
+    if (decoded) {
+        std::string line = p::formatScancode(decoded->scancode);
+        p::ScancodeReading reading = p::readScancode(line);
+        check(reading.ok(), "a decoded scancode reads back", line + ": " + reading.reason);
+        check(reading.scancode == decoded->scancode, "a decoded scancode reads back the same", line);
+        check(decoded->toggle.has_value() == p::infoOf(decoded->scancode.protocol).hasToggle,
+              "a toggle is named where the protocol has one", line);
+        std::optional<p::Decoded> again = p::decodeSignal(p::encodeScancode(reading.scancode));
+        check(again && again->scancode == decoded->scancode,
+              "what a decoded scancode sends decodes as it", line);
+    }
+    std::string text = ostrel::formatRecording(signal);
+    if (text.size() <= ostrel::largestSignalFile) {
+        ostrel::SignalFileReading again = ostrel::parseSignalFile(text, "recorded");
+        check(again.ok() && again.signal == signal, "a recording's file reads back to it", again.error);
+    }
 }
 
 }  // namespace fuzz

@@ -59,5 +59,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     "no space inside a message ends one", std::to_string(message.durations[i]));
     }
     fuzz::checkReadsBack(message);
+    fuzz::checkDecoding(message);
     return 0;
 }

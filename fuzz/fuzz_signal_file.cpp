@@ -1,7 +1,8 @@
 // Fuzzes the signal-file reader with arbitrary bytes. A file is either
 // refused, with a reason and a line of the file, or read to a signal a LIRC
 // device could send (when within the kernel's limits, which play() checks
-// next) and that reads back the same from either form it can be written in.
+// next) and that reads back the same from either form it can be written in;
+// what it decodes as, if anything, is a scancode a file can name.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -41,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::checkSendable(reading.signal);
     fuzz::withinKernelLimits(reading.signal);
     fuzz::checkReadsBack(reading.signal);
+    fuzz::checkDecoding(reading.signal);
 
     std::string list = asList(reading.signal);
     if (list.size() <= ostrel::largestSignalFile) {

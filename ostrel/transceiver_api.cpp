@@ -72,7 +72,7 @@ bool record(int file, int32_t waitMilliseconds, std::string& why) {
     if (!ostrel::capture(devicePath(), waitMilliseconds, message, why)) {
         return false;
     }
-    return ostrel::writeWholly(file, ostrel::formatSignalFile(message), why);
+    return ostrel::writeWholly(file, ostrel::formatRecording(message), why);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "kernel_limits.h"
+#include "protocols/scancode.h"
+#include "protocols/scancode_encoding.h"
 #include "signal_forms.h"
 #include "text_scanning.h"
 
@@ -15,19 +17,36 @@ namespace {
 std::string longestText() { return std::to_string(longestDuration); }
 
 // Collects durations as they come, adding pulses (or spaces) in a row
-// together and dropping spaces before the first pulse.
+// together and dropping spaces before the first pulse. The frames of a
+// scancode stand apart from what comes before and after them: a pulse next
+// to one is kept from it by scancodeGap, unless the file puts a space there.
 class Durations {
 public:
     explicit Durations(std::vector<uint32_t>& durations) : durations_(durations) {}
 
     // False when the value added to the pulse before it is out of range.
-    bool addPulse(uint32_t value) { return add(value, lastIsPulse()); }
+    bool addPulse(uint32_t value) {
+        if (afterFrames_) {
+            durations_.push_back(scancodeGap);
+        }
+        afterFrames_ = false;
+        return add(value, lastIsPulse());
+    }
 
     bool addSpace(uint32_t value) {
+        afterFrames_ = false;
         if (durations_.empty()) {
             return true;  // a leading space sends nothing
         }
         return add(value, !lastIsPulse());
+    }
+
+    void addFrames(const std::vector<uint32_t>& frames) {
+        if (lastIsPulse()) {
+            durations_.push_back(scancodeGap);
+        }
+        durations_.insert(durations_.end(), frames.begin(), frames.end());
+        afterFrames_ = true;
     }
 
     // Drops a trailing space: a transmission ends with its last pulse.
@@ -38,6 +57,9 @@ public:
     }
 
 private:
+    // ir-ctl's default gap (-g) between the scancodes of a file, 125 ms.
+    static constexpr uint32_t scancodeGap = 125000;
+
     // Pulse and space alternate from a pulse, so an odd count ends with one.
     bool lastIsPulse() const { return durations_.size() % 2 == 1; }
 
@@ -54,6 +76,49 @@ private:
     }
 
     std::vector<uint32_t>& durations_;
+    bool afterFrames_ = false;  // the last durations are a scancode's frames
+};
+
+// The carrier of a file's scancodes: their protocol's, when every pulse of
+// the file comes from them and they agree.
+class ScancodeCarrier {
+public:
+    void addScancode(const protocols::Scancode& scancode, size_t line) {
+        uint32_t carrier = protocols::infoOf(scancode.protocol).carrier;
+        if (!first_) {
+            first_ = scancode;
+            firstLine_ = line;
+        } else if (!conflictLine_ && carrier != protocols::infoOf(first_->protocol).carrier) {
+            conflict_ = scancode;
+            conflictLine_ = line;
+        }
+    }
+    void addRawPulse() { rawPulse_ = true; }
+
+    // Nothing when the file's pulses are not all from scancodes; a line and
+    // a reason when they are from protocols of different carriers.
+    std::optional<uint32_t> carrier(size_t& line, std::string& reason) const {
+        if (!first_ || rawPulse_) {
+            return std::nullopt;
+        }
+        const protocols::ProtocolInfo& first = protocols::infoOf(first_->protocol);
+        if (conflictLine_) {
+            const protocols::ProtocolInfo& other = protocols::infoOf(conflict_.protocol);
+            line = conflictLine_;
+            reason = std::string(other.name) + " is sent at " + std::to_string(other.carrier) +
+                     " Hz, " + std::string(first.name) + " on line " + std::to_string(firstLine_) +
+                     " at " + std::to_string(first.carrier) + " Hz; a carrier line says which";
+            return std::nullopt;
+        }
+        return first.carrier;
+    }
+
+private:
+    std::optional<protocols::Scancode> first_;
+    size_t firstLine_ = 0;
+    protocols::Scancode conflict_{};
+    size_t conflictLine_ = 0;
+    bool rawPulse_ = false;
 };
 
 }  // namespace
@@ -65,6 +130,7 @@ Outcome readKeywordForm(std::string_view text) {
     outcome.signal.durations.reserve(mostValuesPerTransmission + 1);
     Durations durations(outcome.signal.durations);
     size_t carrierLine = 0;
+    ScancodeCarrier scancodeCarrier;
     text::LineWords lines(text, text::blanks);
     auto fail = [&outcome, &lines](std::string reason) {
         outcome.line = lines.lineNumber();
@@ -79,18 +145,22 @@ Outcome readKeywordForm(std::string_view text) {
         bool pulse = *keyword == "pulse";
         bool space = *keyword == "space" || *keyword == "timeout";
         bool carrier = *keyword == "carrier";
-        if (*keyword == "scancode") {
-            return fail("scancode is not supported; only raw pulses and spaces can be sent");
-        }
-        if (!pulse && !space && !carrier) {
-            return fail("expected pulse, space, timeout or carrier");
+        bool scancode = *keyword == "scancode";
+        if (!pulse && !space && !carrier && !scancode) {
+            return fail("expected pulse, space, timeout, carrier or scancode");
         }
         std::optional<std::string_view> argument = lines.nextWord();
         if (!argument || text::startsComment(*argument)) {
             return fail(std::string(*keyword) + " without a value");
         }
-        std::optional<uint32_t> value = text::durationValue(*argument);
-        if (!value) {
+        std::optional<uint32_t> value;
+        protocols::ScancodeReading reading;
+        if (scancode) {
+            reading = protocols::readScancode(*argument);
+            if (!reading.ok()) {
+                return fail("scancode " + text::quoted(*argument) + ": " + reading.reason);
+            }
+        } else if (value = text::durationValue(*argument); !value) {
             return fail(text::quoted(*argument) + " is not a decimal number from 1 to " +
                         longestText());
         }
@@ -98,6 +168,11 @@ Outcome readKeywordForm(std::string_view text) {
         if (std::optional<std::string_view> after = lines.nextWord();
             after && !text::startsComment(*after)) {
             return fail("unexpected " + text::quoted(*after) + " after the value");
+        }
+        if (scancode) {
+            durations.addFrames(protocols::encodeScancode(reading.scancode));
+            scancodeCarrier.addScancode(reading.scancode, lines.lineNumber());
+            continue;
         }
         if (carrier) {
             std::optional<uint32_t>& known = outcome.signal.carrier;
@@ -111,11 +186,22 @@ Outcome readKeywordForm(std::string_view text) {
             }
         } else if (pulse && !durations.addPulse(*value)) {
             return fail("pulses in a row add up to more than " + longestText() + " us");
+        } else if (pulse) {
+            scancodeCarrier.addRawPulse();
         } else if (space && !durations.addSpace(*value)) {
             return fail("spaces in a row add up to more than " + longestText() + " us");
         }
     }
     durations.finish();
+    if (!outcome.signal.carrier) {
+        std::string reason;
+        size_t line = 0;
+        outcome.signal.carrier = scancodeCarrier.carrier(line, reason);
+        if (!reason.empty()) {
+            outcome.line = line;
+            outcome.reason = std::move(reason);
+        }
+    }
     return outcome;
 }
 

@@ -28,9 +28,14 @@ struct SignalFileReading {
 };
 
 // Reads a signal file in either form ir-ctl reads:
-// - keywords, one a line: "pulse N", "space N", "timeout N" (a space) and
-//   "carrier N"; pulses or spaces in a row are added together, leading
-//   spaces and a trailing space are dropped;
+// - keywords, one a line: "pulse N", "space N", "timeout N" (a space),
+//   "carrier N" and "scancode PROTOCOL:VALUE" (protocols/scancode.h); pulses
+//   or spaces in a row are added together, leading spaces and a trailing
+//   space are dropped. A scancode sends its protocol's frames
+//   (protocols/scancode_encoding.h), kept from a pulse before or after them
+//   by 125 ms, as ir-ctl keeps scancodes apart, unless a space line stands
+//   there. A file whose pulses all come from scancodes of one carrier has
+//   that carrier unless it names one;
 // - a list: "+N -N +N ..." (or bare numbers, alternating pulse and space),
 //   any number a line, separated by blanks or commas; a trailing space is
 //   dropped. A list has no carrier.
@@ -46,5 +51,13 @@ SignalFileReading parseSignalFile(std::string_view text, std::string_view fileNa
 // must be well formed (isWellFormed); what is written then reads back to the
 // same signal, here and in ir-ctl --send.
 std::string formatSignalFile(const Signal& signal);
+
+// A recording: as formatSignalFile writes it, after a first line that says
+// what the signal decodes as, when it does (protocols/scancode_decoding.h):
+// "# scancode nec:0x408", and for a protocol with a toggle bit
+// "# scancode rc5:0x1e01 # toggle 1". Without its "# " the line is one that
+// sends the scancode; the toggle stays a comment, since an encoder always
+// sends toggle 0, while the durations that follow repeat the toggle received.
+std::string formatRecording(const Signal& signal);
 
 }  // namespace ostrel

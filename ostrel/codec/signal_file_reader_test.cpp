@@ -1,11 +1,27 @@
 #include <gtest/gtest.h>
 
+#include "protocols/scancode_encoding.h"
 #include "signal_file.h"
 
 namespace ostrel {
 namespace {
 
 using Durations = std::vector<uint32_t>;
+
+// What a scancode line sends, as its encoder makes it.
+Durations sent(const char* scancode) {
+    return protocols::encodeScancode(protocols::readScancode(scancode).scancode);
+}
+
+Durations joined(std::initializer_list<Durations> parts) {
+    Durations all;
+    for (const Durations& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+const Durations gap = {125000};
 
 struct GoodFile {
     const char* name;
@@ -44,7 +60,25 @@ INSTANTIATE_TEST_SUITE_P(SignalFile, ReadsGoodFile, ::testing::Values(
     GoodFile{"ListAsReceived", "+889 -889 +1778 -125000\n # carrier 36000Hz, timeout 125000\n", {889, 889, 1778}},
     GoodFile{"ListOneShot", "+889 -889 +1778 ", {889, 889, 1778}},
     GoodFile{"ListLinesCommentsCommas", "# rec\n+100 -200 // x\n300,400\n\n 500 #end\n", {100, 200, 300, 400, 500}},
-    GoodFile{"ListCrlfAndByteOrderMark", "\xEF\xBB\xBF+100 -200 +300\r\n", {100, 200, 300}}),
+    GoodFile{"ListCrlfAndByteOrderMark", "\xEF\xBB\xBF+100 -200 +300\r\n", {100, 200, 300}},
+    // Scancodes: the protocol's carrier when every pulse is a scancode's
+    GoodFile{"Scancode", "scancode nec:0x408\n", sent("nec:0x408"), 38000},
+    GoodFile{"ScancodeCrlfAndComment", "scancode rc5:0x1e01 # toggle 1\r\n", sent("rc5:0x1e01"), 36000},
+    GoodFile{"ScancodeRepeated", "scancode sony12:0x10015\ntimeout 100000\n", sent("sony12:0x10015"), 40000},
+    GoodFile{"CarrierLineWins", "scancode nec:0x408\ncarrier 40000\n", sent("nec:0x408"), 40000},
+    GoodFile{"TwoScancodes", "scancode rc5:0x1e01\nscancode rc5:0x1e02\n",
+             joined({sent("rc5:0x1e01"), gap, sent("rc5:0x1e02")}), 36000},
+    GoodFile{"SpaceLineForGap", "scancode nec:0x408\nspace 40000\ntimeout 5\nscancode jvc:0x1234\n",
+             joined({sent("nec:0x408"), {40005}, sent("jvc:0x1234")}), 38000},
+    GoodFile{"CarriersDifferButCarrierLine", "scancode rc5:1\nscancode nec:1\ncarrier 38000\n",
+             joined({sent("rc5:1"), gap, sent("nec:1")}), 38000},
+    GoodFile{"PulseBeforeScancode", "pulse 100\nscancode nec:0x408\n", joined({{100}, gap, sent("nec:0x408")})},
+    GoodFile{"PulseAfterScancode", "scancode nec:0x408\npulse 100\n", joined({sent("nec:0x408"), gap, {100}})},
+    GoodFile{"SpaceAndPulseAfterScancode", "scancode nec:0x408\nspace 20000\npulse 100\n",
+             joined({sent("nec:0x408"), {20000, 100}})},
+    GoodFile{"CarriersDifferButPulse", "scancode rc5:1\nscancode nec:1\npulse 10\n",
+             joined({sent("rc5:1"), gap, sent("nec:1"), gap, {10}})},
+    GoodFile{"RecordingComment", "# scancode nec:0x408\npulse 10\n", {10}}),
     [](const auto& test) { return test.param.name; });
 
 struct BadFile {
@@ -67,14 +101,24 @@ TEST_P(RefusesBadFile, WithLineAndReason) {
 
 const std::string notANumber = " is not a decimal number from 1 to 16777214";
 const std::string notListed = "expected +N or -N with N from 1 to 16777214, not ";
-const std::string keywords = "expected pulse, space, timeout or carrier";
+const std::string keywords = "expected pulse, space, timeout, carrier or scancode";
 
 INSTANTIATE_TEST_SUITE_P(SignalFile, RefusesBadFile, ::testing::Values(
     BadFile{"UnknownKeyword", "pulse 100\nspace 200\nflash 300\n", 3, keywords},
     BadFile{"UpperCase", "PULSE 100\n", 1, keywords},
     BadFile{"NotAComment", "/ x\npulse 1\n", 1, keywords},
     BadFile{"ListInKeywords", "pulse 100\n+200 -300\n", 2, keywords},
-    BadFile{"Scancode", "scancode nec:0x1\n", 1, "scancode is not supported; only raw pulses and spaces can be sent"},
+    BadFile{"ScancodeUpperCase", "SCANCODE nec:0x1\n", 1, keywords},
+    BadFile{"ScancodeNoValue", "pulse 1\nscancode # nec:1\n", 2, "scancode without a value"},
+    BadFile{"ScancodeUnknown", "scancode foo:1\n", 1,
+            "scancode 'foo:1': unknown protocol; the protocols are rc5, rc5x_20, rc5_sz, sony12, sony15, "
+            "sony20, jvc, nec, necx, nec32, sanyo, rc6_0, rc6_6a_20, rc6_6a_24, rc6_6a_32, rc6_mce, sharp, xbox-dvd"},
+    BadFile{"ScancodeTooLarge", "pulse 1\nscancode rc5:0x2000\n", 2,
+            "scancode 'rc5:0x2000': rc5:0x2000 has bits outside 0x1f7f, the bits of rc5 scancodes"},
+    BadFile{"ScancodeWordAfter", "scancode rc5:1 toggle\n", 1, "unexpected 'toggle' after the value"},
+    BadFile{"ScancodeCarriersDiffer", "scancode rc5:1\n\nscancode jvc:1\nscancode nec:1\n", 3,
+            "jvc is sent at 38000 Hz, rc5 on line 1 at 36000 Hz; a carrier line says which"},
+    BadFile{"ScancodeInList", "+100 -200\nscancode nec:1\n", 2, notListed + "'scancode'"},
     BadFile{"NoValue", "pulse 100\nspace\n", 2, "space without a value"},
     BadFile{"CommentForValue", "pulse # 100\n", 1, "pulse without a value"},
     BadFile{"Zero", "pulse 0\n", 1, "'0'" + notANumber},

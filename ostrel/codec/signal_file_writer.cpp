@@ -2,6 +2,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "protocols/scancode_decoding.h"
 #include "signal_file.h"
 
 namespace ostrel {
@@ -37,6 +38,18 @@ std::string formatSignalFile(const Signal& signal) {
     }
     out.resize(static_cast<size_t>(end - out.data()));
     return out;
+}
+
+std::string formatRecording(const Signal& signal) {
+    std::optional<protocols::Decoded> decoded = protocols::decodeSignal(signal.durations);
+    if (!decoded) {
+        return formatSignalFile(signal);
+    }
+    std::string text = "# scancode " + protocols::formatScancode(decoded->scancode);
+    if (decoded->toggle) {
+        text += *decoded->toggle ? " # toggle 1" : " # toggle 0";
+    }
+    return text + "\n" + formatSignalFile(signal);
 }
 
 }  // namespace ostrel

@@ -19,7 +19,7 @@ struct Outcome {
     bool failed() const { return !reason.empty(); }
 };
 
-// "pulse N", "space N", "timeout N" and "carrier N" lines.
+// "pulse N", "space N", "timeout N", "carrier N" and "scancode P:V" lines.
 Outcome readKeywordForm(std::string_view text);
 
 // "+N -N +N ..." lines.

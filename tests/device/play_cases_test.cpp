@@ -118,7 +118,12 @@ const PlayCase cases[] = {
 
     // Files that are not signal files, or signals the device cannot send
     {.name = "UnknownLineIsRefused", .file = "pulse 900\nspice 450\npulse 900\n",
-     .error = "key.ir:2: expected pulse, space, timeout or carrier"},
+     .error = "key.ir:2: expected pulse, space, timeout, carrier or scancode"},
+    {.name = "ScancodeIsSentAtItsCarrier", .file = "scancode rc5:0x1e01\n",
+     .sent = {"send carrier=36000 duty=33 mask=0x3 durations=889 889 1778 1778 889 889 889 889 889 "
+              "889 1778 889 889 889 889 889 889 889 889 889 889 1778 889"}},
+    {.name = "ScancodeTooLargeIsRefused", .file = "carrier 36000\nscancode rc5:0x80\n",
+     .error = "key.ir:2: scancode 'rc5:0x80': rc5:0x80 has bits outside 0x1f7f, the bits of rc5 scancodes"},
     {.name = "EmptyFileIsRefused", .file = "", .error = "key.ir: no pulse in the file"},
     {.name = "FileFromWindowsIsSent",
      .file = "\xEF\xBB\xBF# NEC leader\r\ncarrier 38000\r\npulse 900\r\nspace 450\r\npulse 900\r\n",

@@ -1,6 +1,7 @@
 // irrecord with the real library on the emulated device: what lands in the
 // file for a scripted signal, the one line on standard error for each
 // failure, and the device's settings as they were before, every time.
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <random>
@@ -42,11 +43,39 @@ std::string heldKey() {
     return script + "pulse 1000\nend\n";
 }
 
+// "pulse N" and "space N" lines, alternating from a pulse, of the durations
+// "N N N ...": the receive script's lines, and what irrecord writes of them.
+std::string keywordLines(const std::string& durations) {
+    std::string lines;
+    size_t index = 0;
+    for (size_t at = 0; at < durations.size();) {
+        size_t end = std::min(durations.find(' ', at), durations.size());
+        lines += (index++ % 2 == 0 ? "pulse " : "space ") + durations.substr(at, end - at) + "\n";
+        at = end + 1;
+    }
+    return lines;
+}
+
+// rc5:0x1e01 with its toggle bit set, and nec:0x408 as Linux encodes it.
+const std::string rc5Toggled =
+    keywordLines("889 889 889 889 889 889 889 889 889 889 889 889 1778 889 889 889 889 889 889 "
+                 "889 889 889 889 1778 889");
+const std::string necKey = keywordLines(
+    "9008 4504 563 563 563 563 563 1689 563 563 563 563 563 563 563 563 563 563 563 1689 563 1689 "
+    "563 563 563 1689 563 1689 563 1689 563 1689 563 1689 563 563 563 563 563 563 563 1689 563 563 "
+    "563 563 563 563 563 563 563 1689 563 1689 563 1689 563 563 563 1689 563 1689 563 1689 563 1689 563");
+
 const RecordCase cases[] = {
     {.name = "RecordsMessageWithCarrier",
      .device = {.receive = "wait 20\ncarrier 38000\npulse 9000\nspace 4500\npulse 560\n"
                            "space 1690\npulse 560\nend\n"},
      .recorded = "carrier 38000\npulse 9000\nspace 4500\npulse 560\nspace 1690\npulse 560\n"},
+    // A first line says what the recording decodes as, and names the toggle
+    // bit of a protocol with one.
+    {.name = "NamesTheScancode", .device = {.receive = "wait 20\ncarrier 38000\n" + necKey + "end\n"},
+     .recorded = "# scancode nec:0x408\ncarrier 38000\n" + necKey},
+    {.name = "NamesTheToggleBit", .device = {.receive = rc5Toggled + "end\n"},
+     .recorded = "# scancode rc5:0x1e01 # toggle 1\n" + rc5Toggled},
     // 0xFFFFFF, the most a sample holds, is no carrier a signal file may
     // name: before the message, or reported right behind it.
     {.name = "AllOnesCarrierIsNoCarrier",
