@@ -35,8 +35,12 @@ MessageAssembler::State MessageAssembler::feed(uint32_t sample) {
     case mode2::space:
         return value == 0 ? state_ : addSpace(value);
     case mode2::timeout:
+        // A receiver whose timeout is shorter than the space that ends a message
+        // (fintek-cir's is 1 ms) goes idle inside one: its timeout sample is a
+        // space as long as its value, continued by the space that comes before
+        // the next pulse.
         if (state_ == State::inMessage) {
-            return complete();
+            return value <= messageEndingSpace ? addSpace(value) : complete();
         }
         // The carrier measured before a timeout belongs to what came before.
         carrier_.reset();

@@ -45,7 +45,8 @@ public:
     //   sample of any type but timeout whose value is 0;
     // - pulses (or spaces) in a row are added together;
     // - a timeout, or a space (all in a row) longer than messageEndingSpace,
-    //   completes the message; the message ends with its last pulse;
+    //   completes the message; the message ends with its last pulse; a
+    //   timeout of messageEndingSpace or less is a space of its value;
     // - a frequency is the carrier of the message (unless measuredCarrier
     //   has none for it); the last one counts, and
     //   one seen while waiting counts unless a timeout came after it;

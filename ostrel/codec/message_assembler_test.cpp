@@ -59,7 +59,11 @@ INSTANTIATE_TEST_SUITE_P(MessageAssembler, AssemblesStream, ::testing::Values(
     Stream{"Nothing", {}, State::waiting},
     Stream{"SkipsLeadingSpacesAndTimeouts", {S(0xFFFFFF), T(125000), S(1), P(900), S(900), P(1800), T()}, State::complete, {900, 900, 1800}},
     Stream{"Begins", {S(5), P(900), S(900)}, State::inMessage, {900}},
-    Stream{"EndsAtTimeoutWithItsLastPulse", {P(100), S(200), P(300), S(400), T(0)}, State::complete, {100, 200, 300}},
+    Stream{"EndsAtTimeoutWithItsLastPulse", {P(100), S(200), P(300), S(400), T(125000)}, State::complete, {100, 200, 300}},
+    // A receiver with a 1 ms timeout (fintek-cir) goes idle at every longer space:
+    // the timeout and the space before the next pulse make up the space.
+    Stream{"ShortTimeoutIsASpace", {P(9000), T(4500), S(2), P(560), T(1690), S(1), P(560), quiet}, State::complete, {9000, 4502, 560, 1691, 560}},
+    Stream{"ShortTimeoutThenLongGapEnds", {P(560), T(1000), S(50000), P(1)}, State::complete, {560}},
     Stream{"EndsAtLongSpace", {P(100), S(19001), P(5), overflow}, State::complete, {100}},
     Stream{"SpaceOf19000IsInside", {P(100), S(19000), P(200), T()}, State::complete, {100, 19000, 200}},
     Stream{"EndsAtLongSpaceInParts", {P(100), S(10000), S(9001)}, State::complete, {100}},

@@ -33,6 +33,20 @@ void takeTrailingCarrier(const uint32_t* samples, size_t count, Signal& message)
     }
 }
 
+// rc-loopback (Linux 6.1) ends each transmission it loops back with a silence
+// as long as the receive timeout, but with carrier reports on, that silence
+// reaches the reader as a carrier sample holding the timeout's value, right
+// behind the last pulse, and no timeout sample comes. Such a sample is taken
+// for what it is: the timeout that ends the message, not its carrier. The
+// carrier report of the transmission came before the last pulse.
+uint32_t asReported(uint32_t sample, uint32_t previousType, uint32_t timeoutMicroseconds) {
+    if ((sample & mode2::typeMask) == mode2::frequency && previousType == mode2::pulse &&
+        timeoutMicroseconds != 0 && (sample & mode2::valueMask) == timeoutMicroseconds) {
+        return mode2::timeout | timeoutMicroseconds;
+    }
+    return sample;
+}
+
 using Clock = std::chrono::steady_clock;
 using Milliseconds = std::chrono::milliseconds;
 
@@ -77,6 +91,7 @@ bool capture(const std::string& devicePath, int32_t waitMilliseconds, Signal& me
     Clock::time_point endDeadline{};
     MessageAssembler assembler;
     uint32_t samples[512];
+    uint32_t previousType = mode2::timeout;
     for (;;) {
         bool begun = assembler.state() == MessageAssembler::State::inMessage;
         auto now = Clock::now();
@@ -127,7 +142,9 @@ bool capture(const std::string& devicePath, int32_t waitMilliseconds, Signal& me
         size_t used = 0;
         while (used < count && state != MessageAssembler::State::complete &&
                state != MessageAssembler::State::failed) {
-            state = assembler.feed(samples[used++]);
+            uint32_t sample = asReported(samples[used++], previousType, settings.timeoutMicroseconds());
+            previousType = sample & mode2::typeMask;
+            state = assembler.feed(sample);
         }
         if (state == MessageAssembler::State::failed) {
             why = devicePath + ": " + assembler.failure();
