@@ -1,7 +1,6 @@
-// irplay with the real library on the emulated device: what is sent, through
-// which emitters, and the one line on standard error for each failure, when
-// nothing is sent, no file is changed and the device's settings are as they
-// were.
+// irplay with the real library on a LIRC device: what is sent, through which
+// emitters, and the one line on standard error for each failure, when nothing
+// is sent, no file is changed and the device's settings are as they were.
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -10,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "emulated_device.h"
+#include "test_device.h"
 
 namespace {
 
@@ -56,6 +55,9 @@ struct PlayCase {
     // The write failed after the emitters had been chosen for it: LIRC has no
     // request that reads them back, so they stay chosen.
     bool emittersLeftChosen = false;
+    // rc-loopback can show it: false for a signal longer than the 512 samples
+    // its receiver's queue holds.
+    bool onLoopback = true;
 };
 
 std::string sent(const std::string& settings) { return "send " + settings + sentKey; }
@@ -119,7 +121,8 @@ const PlayCase cases[] = {
     {.name = "MoreValuesThanTheKernelTakes", .file = signalOf(1025, 10),
      .error = "key.ir: 1025 values, more than the 1024 a LIRC device accepts in one transmission"},
     {.name = "MostValuesTheKernelTakes", .file = signalOf(1023, 10),
-     .sent = {"send carrier=40000 duty=33 mask=0x3 durations=" + durationsOf(1023, 10)}},
+     .sent = {"send carrier=40000 duty=33 mask=0x3 durations=" + durationsOf(1023, 10)},
+     .onLoopback = false},
     {.name = "LongerThanTheKernelSends", .file = signalOf(3, 250001),
      .error = "key.ir: 750003 us in all, more than the 500000 a LIRC device sends in one "
               "transmission"},
@@ -151,11 +154,11 @@ TEST_P(PlayOnDevice, SendsOrSaysWhyNot) {
     if (c.sparseSize != 0) {
         ASSERT_EQ(truncate((scratch / c.fileName).c_str(), c.sparseSize), 0);
     }
-    EmulatedDevice device(scratch, c.device);
+    std::unique_ptr<TestDevice> device = makeDevice(scratch, c.device);
     std::set<std::string> filesBefore = filesBelow(scratch.path(), {"device.state"});
     std::vector<std::string> command = {programPath("irplay")};
     command.insert(command.end(), c.arguments.begin(), c.arguments.end());
-    ChildResult run = device.run(command);
+    ChildResult run = device->play(command);
 
     ASSERT_TRUE(run.exited) << run.standardError;
     EXPECT_EQ(run.exitStatus, 0);
@@ -164,14 +167,14 @@ TEST_P(PlayOnDevice, SendsOrSaysWhyNot) {
         EXPECT_EQ(run.standardError, "");
     } else {
         EXPECT_EQ(run.standardOutput, "Play failed !\n");
-        EXPECT_EQ(run.standardError, "ostrel: " + expand(c.error, device.path()) + "\n");
+        EXPECT_EQ(run.standardError, "ostrel: " + expand(c.error, device->path()) + "\n");
     }
-    EXPECT_EQ(device.transmissions(), c.sent);
+    EXPECT_EQ(device->transmissions(), device->observable(c.sent));
     if (c.sent.empty()) {
         // Nothing was sent, so nothing was written, and the device is as it was.
         EXPECT_EQ(filesBelow(scratch.path(), {"device.state"}), filesBefore);
         if (!c.emittersLeftChosen) {
-            EXPECT_EQ(device.state(), initialDeviceState);
+            EXPECT_EQ(device->state(), device->initialState());
         }
     }
     if (c.sparseSize != 0) {
@@ -181,7 +184,7 @@ TEST_P(PlayOnDevice, SendsOrSaysWhyNot) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, PlayOnDevice, ::testing::ValuesIn(cases),
+INSTANTIATE_TEST_SUITE_P(Cases, PlayOnDevice, ::testing::ValuesIn(reproducible(cases)),
                          [](const ::testing::TestParamInfo<PlayCase>& caseInfo) {
                              return std::string(caseInfo.param.name);
                          });
@@ -191,12 +194,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, PlayOnDevice, ::testing::ValuesIn(cases),
 TEST(PlayOnDevice, FifoIsRefusedNotWaitedOn) {
     ScratchFolder scratch;
     ASSERT_EQ(mkfifo((scratch / "fifo").c_str(), 0644), 0);
-    EmulatedDevice device(scratch, {});
-    ChildResult run = device.run({programPath("irplay"), "-i", "fifo"});
+    std::unique_ptr<TestDevice> device = makeDevice(scratch, {});
+    ChildResult run = device->play({programPath("irplay"), "-i", "fifo"});
     ASSERT_FALSE(run.timedOut);
     EXPECT_EQ(run.standardOutput, "Play failed !\n");
     EXPECT_EQ(run.standardError, "ostrel: fifo: not a regular file\n");
-    EXPECT_TRUE(device.transmissions().empty());
+    EXPECT_TRUE(device->transmissions().empty());
 }
 
 }  // namespace
