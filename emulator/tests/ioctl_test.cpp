@@ -65,6 +65,7 @@ struct IoctlCase {
     int result;  // -1 for an error
     int error;
     std::optional<uint32_t> value;  // what a read-back ioctl hands out
+    const char* profile = "";       // the driver's (driver_profiles.cpp); "": rc-loopback
 };
 
 class Ioctls : public EmulatedDevice, public ::testing::WithParamInterface<IoctlCase> {};
@@ -73,12 +74,13 @@ TEST_P(Ioctls, AnswerAsTheKernelDoes) {
     const IoctlCase& test = GetParam();
     configure("WITHOUT", test.without);
     configure("EMITTERS", test.emitters);
+    configure("PROFILE", test.profile);
     int fd = openDevice();
     IoctlOutcome outcome = ioctlValue(fd, test.request, test.argument);
     EXPECT_EQ(outcome.result, test.result);
     EXPECT_EQ(outcome.error, test.error) << strerror(outcome.error);
     if (test.value) {
-        EXPECT_EQ(outcome.value, *test.value);
+        EXPECT_EQ(outcome.value, *test.value) << std::hex << outcome.value;
     }
     close(fd);
 }
@@ -142,6 +144,43 @@ INSTANTIATE_TEST_SUITE_P(
         IoctlCase{"ReceiveCarrierWithoutLowEnd", "", "", LIRC_SET_REC_CARRIER, 40000, -1, EINVAL, {}},
         IoctlCase{"ReceiveCarrierUnsupported", "receive-carrier", "", LIRC_SET_REC_CARRIER, 40000, -1,
                   ENOTTY, {}},
+        // The devices of real drivers, which take and refuse other values.
+        // winbond-cir drives one of its four outputs at a time.
+        IoctlCase{"WinbondOneEmitter", "", "", LIRC_SET_TRANSMITTER_MASK, 0x4, 0, 0, {}, "winbond-cir"},
+        IoctlCase{"WinbondTwoEmittersRefused", "", "", LIRC_SET_TRANSMITTER_MASK, 0x3, -1, EINVAL, {},
+                  "winbond-cir"},
+        IoctlCase{"WinbondCountsFour", "", "", LIRC_SET_TRANSMITTER_MASK, 0xffffffff, 4, 0, {}, "winbond-cir"},
+        IoctlCase{"WinbondCarrierBelow30kHz", "", "", LIRC_SET_SEND_CARRIER, 29499, -1, EINVAL, {},
+                  "winbond-cir"},
+        IoctlCase{"WinbondNoDutyCycle", "", "", LIRC_SET_SEND_DUTY_CYCLE, 50, -1, ENOTTY, {}, "winbond-cir"},
+        // ene_ir answers an empty mask like a missing emitter.
+        IoctlCase{"EneEmptyMask", "", "", LIRC_SET_TRANSMITTER_MASK, 0, 2, 0, {}, "ene_ir"},
+        IoctlCase{"EneCarrierZero", "", "", LIRC_SET_SEND_CARRIER, 0, -1, EINVAL, {}, "ene_ir"},
+        IoctlCase{"EneTimeoutAbove200ms", "", "", LIRC_SET_REC_TIMEOUT, 200001, -1, EINVAL, {}, "ene_ir"},
+        IoctlCase{"MceusbCarrierZeroUnmodulated", "", "", LIRC_SET_SEND_CARRIER, 0, 0, 0, {}, "mceusb"},
+        IoctlCase{"MceusbCarrierBelowItsDivisor", "", "", LIRC_SET_SEND_CARRIER, 610, -1, EINVAL, {}, "mceusb"},
+        IoctlCase{"MceusbTimeoutAtStart", "", "", LIRC_GET_REC_TIMEOUT, 0, 0, 0, 100000, "mceusb"},
+        IoctlCase{"IguanaCarrierRange", "", "", LIRC_SET_SEND_CARRIER, 150001, -1, EINVAL, {}, "iguanair"},
+        IoctlCase{"IguanaEmptyMask", "", "", LIRC_SET_TRANSMITTER_MASK, 0, 0, 0, {}, "iguanair"},
+        IoctlCase{"IteNoEmitterSelection", "", "", LIRC_SET_TRANSMITTER_MASK, 1, -1, ENOTTY, {}, "ite-cir"},
+        IoctlCase{"IteReceiveRangeAnyValue", "", "", LIRC_SET_REC_CARRIER, 40000, 0, 0, {}, "ite-cir"},
+        IoctlCase{"IrToyTimeoutBelow40ms", "", "", LIRC_SET_REC_TIMEOUT, 39999, -1, EINVAL, {}, "ir_toy"},
+        IoctlCase{"RedratCarrierZero", "", "", LIRC_SET_SEND_CARRIER, 0, -1, EINVAL, {}, "redrat3"},
+        IoctlCase{"SerialCarrierAbove500kHz", "", "", LIRC_SET_SEND_CARRIER, 500001, -1, EINVAL, {}, "serial_ir"},
+        IoctlCase{"GpioTxCarrierZero", "", "", LIRC_SET_SEND_CARRIER, 0, 0, 0, {}, "gpio-ir-tx"},
+        IoctlCase{"PwmTxCarrierZero", "", "", LIRC_SET_SEND_CARRIER, 0, -1, EINVAL, {}, "pwm-ir-tx"},
+        IoctlCase{"PwmTxNoReceiveTimeout", "", "", LIRC_GET_REC_TIMEOUT, 0, -1, ENOTTY, {}, "pwm-ir-tx"},
+        IoctlCase{"FintekTimeoutOf1ms", "", "", LIRC_GET_REC_TIMEOUT, 0, 0, 0, 1000, "fintek-cir"},
+        IoctlCase{"NuvotonReceivesOnly", "", "", LIRC_GET_FEATURES, 0, 0, 0,
+                  LIRC_CAN_REC_MODE2 | LIRC_CAN_GET_REC_RESOLUTION, "nuvoton-cir"},
+        IoctlCase{"GpioRecvFeatures", "", "", LIRC_GET_FEATURES, 0, 0, 0,
+                  LIRC_CAN_REC_MODE2 | LIRC_CAN_SET_REC_TIMEOUT, "gpio-ir-recv"},
+        IoctlCase{"PwmTxFeatures", "", "", LIRC_GET_FEATURES, 0, 0, 0,
+                  LIRC_CAN_SEND_PULSE | LIRC_CAN_SET_SEND_CARRIER | LIRC_CAN_SET_SEND_DUTY_CYCLE, "pwm-ir-tx"},
+        IoctlCase{"RedratFeatures", "", "", LIRC_GET_FEATURES, 0, 0, 0,
+                  LIRC_CAN_SEND_PULSE | LIRC_CAN_SET_SEND_CARRIER | LIRC_CAN_REC_MODE2 |
+                      LIRC_CAN_GET_REC_RESOLUTION | LIRC_CAN_SET_REC_TIMEOUT | LIRC_CAN_MEASURE_CARRIER,
+                  "redrat3"},
         // Not LIRC requests at all
         IoctlCase{"Unknown", "", "", _IOR('i', 0x7f, __u32), 0, -1, ENOTTY, {}},
         IoctlCase{"TerminalRequest", "", "", TCGETS, 0, -1, ENOTTY, {}}),
