@@ -43,3 +43,5 @@ std::unique_ptr<TestDevice> makeDevice(const ScratchFolder& scratch, const Devic
 
 bool reproduces(const DeviceSetup&) { return true; }
 
+bool emulated() { return true; }
+

@@ -67,9 +67,31 @@ TEST(IrCtlInterop, IrCtlSendsWhatIrplaySendsOfARecording) {
                                            necDurations()})[0]);
 }
 
+// Without its carrier: ir-ctl reports none unless it measures one, and irplay
+// then leaves the device's own.
 TEST(IrCtlInterop, IrplayPlaysWhatIrCtlCaptured) {
     if (!haveIrCtl()) {
         GTEST_SKIP() << IR_CTL << " is not installed (Debian package v4l-utils)";
+    }
+    ScratchFolder scratch;
+    std::unique_ptr<TestDevice> device = makeDevice(scratch, {.receive = necKey()});
+    ChildResult capture =
+        device->run({IR_CTL, "-d", device->path(), "--receive=key.ir", "--mode2", "--one-shot"});
+    ASSERT_EQ(capture.exitStatus, 0) << capture.standardError;
+    ChildResult playing = device->play({programPath("irplay"), "-i", "key.ir", "-b", "1"});
+    ASSERT_EQ(playing.standardOutput, "Play successfull !\n") << playing.standardError;
+    EXPECT_EQ(device->transmissions(),
+              device->observable({"send carrier=40000 duty=33 mask=0x1 durations=" + necDurations()}));
+}
+
+TEST(IrCtlInterop, IrplayPlaysWhatIrCtlCapturedWithItsCarrier) {
+    if (!haveIrCtl()) {
+        GTEST_SKIP() << IR_CTL << " is not installed (Debian package v4l-utils)";
+    }
+    if (!emulated()) {
+        // With carrier reports on, rc-loopback ends a message with a carrier sample
+        // instead of a timeout, and ir-ctl --one-shot waits for a timeout.
+        GTEST_SKIP() << "on rc-loopback (Linux 6.1), ir-ctl --one-shot --measure-carrier never stops";
     }
     ScratchFolder scratch;
     std::unique_ptr<TestDevice> device = makeDevice(scratch, {.receive = necKey()});

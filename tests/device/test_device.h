@@ -39,6 +39,8 @@ public:
     virtual std::vector<std::string> transmissions() const = 0;
     // Lines of that form as this device tells them.
     virtual std::vector<std::string> observable(std::vector<std::string> lines) const { return lines; }
+    // What a recording of a message holds, recorded on this device.
+    virtual std::string recording(const std::string& recorded) const { return recorded; }
     // The device's settings now, and before the first run, in key=value lines, as far
     // as the device tells them.
     virtual std::string state() = 0;
@@ -49,6 +51,8 @@ public:
 std::unique_ptr<TestDevice> makeDevice(const ScratchFolder& scratch, const DeviceSetup& setup);
 // Whether this program's device can reproduce a case set up so.
 bool reproduces(const DeviceSetup& setup);
+// Whether it is the emulated device.
+bool emulated();
 
 // Only the cases of the table that this program's device can reproduce.
 template <typename Case, size_t count>
