@@ -34,16 +34,27 @@ std::string necDurations() {
 
 bool haveIrCtl() { return access(IR_CTL, X_OK) == 0; }
 
-TEST(RoundTrip, RecordingPlaysBackAsRecorded) {
+// Through each port: 0 sends on both emitters of the device, 1 and 2 on one.
+class RoundTrip : public ::testing::TestWithParam<int> {};
+
+TEST_P(RoundTrip, RecordingPlaysBackAsRecorded) {
+    int port = GetParam();
     ScratchFolder scratch;
     std::unique_ptr<TestDevice> device = makeDevice(scratch, {.receive = necKey()});
     ChildResult recording = device->run({programPath("irrecord"), "-o", "key.ir"});
     ASSERT_EQ(recording.standardOutput, "Record successfull !\n") << recording.standardError;
-    ChildResult playing = device->play({programPath("irplay"), "-i", "key.ir", "-b", "2"});
+    ChildResult playing = device->play({programPath("irplay"), "-i", "key.ir", "-b", std::to_string(port)});
     ASSERT_EQ(playing.standardOutput, "Play successfull !\n") << playing.standardError;
+    const char* masks[] = {"0x3", "0x1", "0x2"};
     EXPECT_EQ(device->transmissions(),
-              device->observable({"send carrier=38000 duty=33 mask=0x2 durations=" + necDurations()}));
+              device->observable({std::string("send carrier=38000 duty=33 mask=") + masks[port] +
+                                  " durations=" + necDurations()}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Ports, RoundTrip, ::testing::Values(0, 1, 2),
+                         [](const ::testing::TestParamInfo<int>& each) {
+                             return "Port" + std::to_string(each.param);
+                         });
 
 TEST(IrCtlInterop, IrCtlSendsWhatIrplaySendsOfARecording) {
     if (!haveIrCtl()) {
