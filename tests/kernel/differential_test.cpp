@@ -64,10 +64,11 @@ const Sequence sequences[] = {
     // read(2) and poll(2) with and without samples.
     {"ReadsWithoutSamples", {"read-bytes 3", "read-bytes 6", "read 4", "poll 0", "poll 50",
                              "read-blocking 8 100"}},
-    {"BlockingReadReturnsWhatIsReady", {"write 300", "read-blocking 1 200", "read-blocking 8 200", "poll 0"}},
-    // rc-core hands what it heard to the readers from a thread of its own: a poll
-    // waits for it.
-    {"NonblockingOpen", {"open nonblock", "read 8", "write 300", "poll 200", "read 8", "read 8"}},
+    // rc-core hands what it heard to the readers from a thread of its own, sample by
+    // sample: a sleep lets it finish before a read takes what is there.
+    {"BlockingReadReturnsWhatIsReady", {"write 300", "sleep 100", "read-blocking 1 200", "read-blocking 8 200",
+                                        "poll 0"}},
+    {"NonblockingOpen", {"open nonblock", "read 8", "write 300", "sleep 100", "read 8", "read 8"}},
     {"AccessModes", {"open rdonly", "write 500", "ioctl SET_SEND_CARRIER 36000", "open wronly", "read 4",
                      "write 500", "poll 0"}},
 

@@ -374,12 +374,10 @@ private:
         ChildLaunch launch;
         launch.command = std::move(command);
         launch.workingFolder = scratch_.path();
-        launch.setEnvironment = setup_.settings;
-        launch.unsetEnvironment = {"LD_LIBRARY_PATH", "LD_PRELOAD", "OSTREL_DEVICE"};
-        for (const std::string& setting : setup_.settings) {
-            if (setting.rfind("OSTREL_DEVICE=", 0) == 0) {
-                launch.unsetEnvironment.pop_back();
-            }
+        launch.setEnvironment = setup_.settings;  // OSTREL_DEVICE at most
+        launch.unsetEnvironment = {"LD_LIBRARY_PATH", "LD_PRELOAD"};
+        if (setup_.settings.empty()) {
+            launch.unsetEnvironment.push_back("OSTREL_DEVICE");
         }
         launch.timeoutSeconds = 60;
         return launch;

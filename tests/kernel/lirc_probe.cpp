@@ -17,7 +17,10 @@
 //   read-blocking N MS                a blocking read(2), cut short by SIGALRM
 //                                     after MS ms (a handler without SA_RESTART)
 //   poll MS                           poll(2) for POLLIN|POLLOUT
-//   drain                             poll 300, then reads until EAGAIN
+//   drain                             every sample that comes, until none has for
+//                                     100 ms (300 ms for the first), however many
+//                                     reads that takes: rc-core hands samples over
+//                                     from a thread of its own
 //   listener                          opens the device once more, beside the first
 //   drain-listener                    drain, on that second file
 //   unplug                            runs the command in LIRC_PROBE_UNPLUG (sh -c)
@@ -278,14 +281,21 @@ std::string run(const std::string& step) {
         return pollText(static_cast<int>(number(w[1])));
     }
     if (verb == "drain") {
-        std::string text = pollText(300);
-        for (;;) {
-            std::string more = readSamples(64, false, 0);
-            if (more.rfind("-1", 0) == 0) {
-                return text;
+        std::vector<uint32_t> samples;
+        for (int wait = 300;; wait = 100) {
+            pollfd watch{fd, POLLIN, 0};
+            uint32_t buffer[64];
+            ssize_t got = 0;
+            if (poll(&watch, 1, wait) <= 0 || (got = read(fd, buffer, sizeof buffer)) <= 0) {
+                break;
             }
-            text += "; " + more;
+            samples.insert(samples.end(), buffer, buffer + got / 4);
         }
+        std::string text = std::to_string(samples.size()) + " samples";
+        for (size_t i = 0; i < samples.size(); ++i) {
+            text += (i == 0 ? ": " : ", ") + sampleText(samples[i]);
+        }
+        return text;
     }
     if (verb == "listener") {
         listenerFd = open(device.c_str(), O_RDONLY | O_NONBLOCK);
