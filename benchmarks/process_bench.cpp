@@ -341,7 +341,9 @@ PlayFigures comparePlay(Launcher& launcher, const Paths& paths, const std::strin
                 irplay.push_back(outcome.milliseconds());
                 peaks.kib["irplay, " + name].push_back(static_cast<double>(outcome.maxResidentKiB));
             } else {
-                Outcome outcome = launcher.run({paths.irctl, "-d", device, "--send", file}, environment);
+                // -e 1,2: both emitters, as irplay's port 0 on this two-emitter device.
+                Outcome outcome =
+                    launcher.run({paths.irctl, "-d", device, "-e", "1,2", "--send", file}, environment);
                 expectOutcome(outcome, "ir-ctl --send " + file, "");
                 irctl.push_back(outcome.milliseconds());
                 peaks.kib["ir-ctl --send, " + name].push_back(static_cast<double>(outcome.maxResidentKiB));

@@ -6,29 +6,35 @@
 #include <optional>
 #include <string>
 
+#include "driver_profiles.h"
+
 namespace lirc_emulator {
 
-// Driver capabilities; LIRC_EMULATOR_WITHOUT removes them.
-struct DeviceFeatures {
-    bool send = true;        // tx_ir: write(2) and the send ioctls
-    bool receive = true;     // raw receiver (RC_DRIVER_IR_RAW rather than RC_DRIVER_IR_RAW_TX)
-    bool carrier = true;     // LIRC_SET_SEND_CARRIER
-    bool duty = true;        // LIRC_SET_SEND_DUTY_CYCLE
-    bool measure = true;     // LIRC_SET_MEASURE_CARRIER_MODE (needs a receiver)
-    bool wideband = true;    // LIRC_SET_WIDEBAND_RECEIVER (needs a receiver)
-    bool timeout = true;     // LIRC_SET_REC_TIMEOUT and its limits (needs a receiver)
-    bool resolution = true;  // LIRC_GET_REC_RESOLUTION (needs a receiver)
+// Behaviour of rc-loopback in Linux 6.1 that no receiver of real IR has; each is off
+// unless LIRC_EMULATOR_QUIRKS names it.
+struct Quirks {
+    // With carrier reports on, the event that ends a message (rc-loopback's faked
+    // silence, or a script's `end`) reaches the reader as a LIRC_MODE2_FREQUENCY sample
+    // of the receive timeout's value instead of a timeout sample: loop_tx_ir reuses its
+    // carrier-report event, whose carrier shares a union with the duration.
+    bool endAsCarrier = false;
 };
 
 struct DeviceConfig {
     std::string devicePath;
+    const DriverProfile* profile = &defaultProfile();
     unsigned emitters = 2;  // 0: no emitter selection
     DeviceFeatures features;
+    // What is sent comes back to the open files of this process as rc-loopback
+    // receives it.
+    bool loopback = false;
+    Quirks quirks;
     std::string receiveScript;  // empty: nothing is ever received
     std::string logPath;        // empty: transmissions are not logged
     std::string sendTimesPath;  // empty: when transmissions began is not logged
     std::string receiveLogPath;  // empty: deliveries of received samples are not logged
     std::string statePath;      // empty: settings live in this process only
+    std::string unplugPath;     // once this file exists, the device is gone
     std::optional<int> writeError;
     bool noDelay = false;
 };
@@ -41,7 +47,11 @@ std::string configuredDevicePath();
 // The whole configuration; problems are reported on standard error and the defaults kept.
 DeviceConfig readDeviceConfig();
 
-// Bits of `features` that turn off; unknown names are returned in `unknown`.
-DeviceFeatures featuresWithout(std::string_view list, std::string* unknown);
+// `features` less the comma-separated capabilities in `list`; unknown names are
+// returned in `unknown`.
+DeviceFeatures featuresWithout(DeviceFeatures features, std::string_view list, std::string* unknown);
+
+// The quirks named in the comma-separated `list`; unknown names are returned in `unknown`.
+Quirks quirksNamed(std::string_view list, std::string* unknown);
 
 }  // namespace lirc_emulator

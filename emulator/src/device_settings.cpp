@@ -15,9 +15,16 @@
 
 namespace lirc_emulator {
 
-DeviceSettings defaultSettings(unsigned emitters) {
+uint32_t everyEmitter(unsigned emitters) {
+    return emitters >= 32 ? 0xffffffffu : (1u << emitters) - 1u;
+}
+
+DeviceSettings defaultSettings(const DriverProfile& profile, unsigned emitters) {
     DeviceSettings settings;
-    settings.transmitterMask = emitters >= 32 ? 0xffffffffu : (1u << emitters) - 1u;
+    settings.carrier = profile.carrier;
+    settings.dutyCycle = profile.dutyCycle;
+    settings.transmitterMask = profile.transmitterMask & everyEmitter(emitters);
+    settings.recTimeout = profile.timeout;
     return settings;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "driver_profiles.h"
+
 namespace lirc_emulator {
 
 struct DeviceSettings {
@@ -20,8 +22,11 @@ struct DeviceSettings {
     bool operator==(const DeviceSettings&) const = default;
 };
 
-// rc-loopback's settings, with every emitter selected.
-DeviceSettings defaultSettings(unsigned emitters);
+// The driver's settings when it starts, on a device of that many emitters.
+DeviceSettings defaultSettings(const DriverProfile& profile, unsigned emitters);
+
+// The mask that names every one of that many emitters.
+uint32_t everyEmitter(unsigned emitters);
 
 // key=value lines: carrier, duty_cycle, transmitter_mask (hex), rec_timeout,
 // measure_carrier, wideband.

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 
 #include "device_config.h"
 #include "file_table.h"
@@ -25,6 +26,12 @@ int openEmulatedDevice(int flags) {
     // The configuration is read anew at each open: one process may open differently
     // configured devices one after the other.
     DeviceConfig config = readDeviceConfig();
+    struct stat unplugFile {};
+    if (!config.unplugPath.empty() &&
+        realLibc().fstatat(AT_FDCWD, config.unplugPath.c_str(), &unplugFile, 0) == 0) {
+        errno = ENOENT;  // the device node went with the device
+        return -1;
+    }
     int fd = memfd_create("lirc-emulator", (flags & O_CLOEXEC) != 0 ? MFD_CLOEXEC : 0U);
     if (fd < 0) {
         return -1;

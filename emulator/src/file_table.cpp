@@ -1,5 +1,7 @@
 #include "file_table.h"
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 #include "real_libc.h"
@@ -40,6 +42,18 @@ std::shared_ptr<LircFile> FileTable::find(int fd) {
         return nullptr;
     }
     return entry.file;
+}
+
+std::vector<std::shared_ptr<LircFile>> FileTable::filesOn(const std::string& devicePath) {
+    std::vector<std::shared_ptr<LircFile>> files;
+    std::lock_guard lock(mutex_);
+    for (const auto& [fd, entry] : entries_) {
+        if (entry.file->config().devicePath == devicePath &&
+            std::find(files.begin(), files.end(), entry.file) == files.end()) {
+            files.push_back(entry.file);
+        }
+    }
+    return files;
 }
 
 void FileTable::remove(int fd) {

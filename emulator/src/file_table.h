@@ -7,7 +7,9 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <unordered_map>
+#include <vector>
 
 #include <sys/types.h>
 
@@ -22,6 +24,8 @@ public:
     void add(int fd, std::shared_ptr<LircFile> file);
     std::shared_ptr<LircFile> find(int fd);
     void remove(int fd);
+    // Every open file of the device at that path, once each (dup'ed fds share one).
+    std::vector<std::shared_ptr<LircFile>> filesOn(const std::string& devicePath);
     bool empty() const { return count_.load(std::memory_order_relaxed) == 0; }
 
 private:

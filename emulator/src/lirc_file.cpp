@@ -7,10 +7,14 @@
 #include <fcntl.h>
 #include <linux/lirc.h>
 #include <poll.h>
+#include <sys/stat.h>
 
 #include "diagnostics.h"
+#include "file_table.h"
+#include "loopback.h"
 #include "file_io.h"
 #include "monotonic_clock.h"
+#include "real_libc.h"
 #include "receive_log.h"
 #include "transmit_log.h"
 
@@ -43,7 +47,7 @@ std::vector<Directive> loadScript(const std::string& path) {
 LircFile::LircFile(DeviceConfig config, int accessMode, int64_t openedAt)
     : config_(std::move(config)),
       accessMode_(accessMode),
-      settings_(config_.statePath, config_.devicePath, defaultSettings(config_.emitters)),
+      settings_(config_.statePath, config_.devicePath, defaultSettings(*config_.profile, config_.emitters)),
       player_(loadScript(config_.receiveScript), openedAt),
       sendMode_(config_.features.send ? LIRC_MODE_PULSE : 0),
       recMode_(config_.features.receive ? LIRC_MODE_MODE2 : 0) {
@@ -55,11 +59,17 @@ ReceiveConditions LircFile::conditions(const DeviceSettings& settings) const {
     conditions.recTimeout = settings.recTimeout;
     conditions.measureCarrier = config_.features.measure && settings.measureCarrier;
     conditions.canReceive = config_.features.receive;
+    conditions.endAsCarrier = config_.quirks.endAsCarrier;
     return conditions;
 }
 
 void LircFile::advance() {
     int64_t now = nowMicroseconds();
+    struct stat unplugFile {};
+    if (!config_.unplugPath.empty() && !player_.unplugged() &&
+        realLibc().fstatat(AT_FDCWD, config_.unplugPath.c_str(), &unplugFile, 0) == 0) {
+        player_.unplug();
+    }
     player_.advance(now, conditions(settings_.load()));
     if (config_.receiveLogPath.empty()) {
         return;
@@ -90,6 +100,7 @@ ssize_t LircFile::read(void* buffer, size_t length, bool nonBlocking) {
         int64_t wakeAt = 0;
         {
             std::lock_guard lock(mutex_);
+            player_.readerWaits(nowMicroseconds());
             advance();
             if (!config_.features.receive) {
                 return -EINVAL;
@@ -122,6 +133,7 @@ ssize_t LircFile::write(const void* buffer, size_t length) {
     }
     int64_t start = 0;
     uint64_t duration = 0;
+    std::vector<uint32_t> heard;
     {
         std::lock_guard lock(mutex_);
         advance();
@@ -146,6 +158,10 @@ ssize_t LircFile::write(const void* buffer, size_t length) {
             }
             duration += value;
         }
+        DeviceSettings settings = settings_.load();
+        if (!driverTakes(*config_.profile, durations, settings.carrier)) {
+            return -EINVAL;
+        }
         start = nowMicroseconds();
         if (config_.writeError) {
             return -*config_.writeError;
@@ -157,7 +173,6 @@ ssize_t LircFile::write(const void* buffer, size_t length) {
             warn("cannot append to %s", config_.sendTimesPath.c_str());
         }
         if (!config_.logPath.empty()) {
-            DeviceSettings settings = settings_.load();
             std::optional<uint32_t> mask;
             if (config_.emitters > 0) {
                 mask = settings.transmitterMask;
@@ -166,6 +181,17 @@ ssize_t LircFile::write(const void* buffer, size_t length) {
                             transmitLogLine(settings.carrier, settings.dutyCycle, mask, durations))) {
                 warn("cannot append to log %s", config_.logPath.c_str());
             }
+        }
+        if (config_.loopback) {
+            settings.measureCarrier = settings.measureCarrier && config_.features.measure;
+            heard = loopBack(config_.devicePath, durations, settings, config_.quirks, start);
+        }
+    }
+    // rc-loopback hands what it heard to every file open on the device, this one too,
+    // before the write has waited for the signal to go out.
+    if (!heard.empty()) {
+        for (const std::shared_ptr<LircFile>& file : FileTable::instance().filesOn(config_.devicePath)) {
+            file->hear(heard);
         }
     }
     // The kernel returns only once the signal has gone out, whatever O_NONBLOCK says; a
@@ -176,8 +202,23 @@ ssize_t LircFile::write(const void* buffer, size_t length) {
     return static_cast<ssize_t>(length);
 }
 
+void LircFile::hear(const std::vector<uint32_t>& samples) {
+    std::lock_guard lock(mutex_);
+    advance();
+    if (player_.unplugged()) {
+        return;
+    }
+    int64_t now = nowMicroseconds();
+    ReceiveConditions heardConditions = conditions(settings_.load());
+    for (uint32_t sample : samples) {
+        player_.receive(sample, now, heardConditions);
+    }
+    advance();
+}
+
 short LircFile::pollEvents() {
     std::lock_guard lock(mutex_);
+    player_.readerWaits(nowMicroseconds());
     advance();
     if (player_.unplugged()) {
         return POLLERR | POLLHUP;

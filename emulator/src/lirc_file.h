@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <vector>
 #include <sys/types.h>
 
 #include "device_config.h"
@@ -14,12 +15,9 @@
 
 namespace lirc_emulator {
 
-// Limits of the kernel's LIRC transmit path and rc-loopback's timeout range.
+// Limits of the kernel's LIRC transmit path.
 constexpr size_t kMaxTransmitValues = 1024;       // LIRCBUF_SIZE
 constexpr uint32_t kMaxTransmitDuration = 500000;  // IR_MAX_DURATION, for the whole signal
-constexpr uint32_t kMinRecTimeout = 1;
-constexpr uint32_t kMaxRecTimeout = 10000000;
-constexpr uint32_t kRecResolution = 1;
 
 class LircFile {
 public:
@@ -32,6 +30,8 @@ public:
     ssize_t read(void* buffer, size_t length, bool nonBlocking);
     ssize_t write(const void* buffer, size_t length);
     short pollEvents();
+    // Samples the device's receiver got (rc-loopback's loop back), for this file's queue.
+    void hear(const std::vector<uint32_t>& samples);
     int64_t nextEventAt();
 
     uint32_t features() const;
@@ -48,6 +48,7 @@ private:
     ReceivePlayer player_;
     uint32_t sendMode_;
     uint32_t recMode_;
+    uint32_t receiveCarrierLow_ = 0;
 };
 
 }  // namespace lirc_emulator

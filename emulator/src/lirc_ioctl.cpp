@@ -1,7 +1,9 @@
 // The LIRC ioctls of lirc_dev.c, answered for the configured device. The checks, their
 // order and their errno values follow the kernel: the argument is fetched first for
 // commands that pass one in, an unplugged device is ENODEV, a missing driver capability
-// ENOTTY, and a value the driver refuses EINVAL.
+// ENOTTY, and a value the driver refuses EINVAL; what the driver's callbacks take comes
+// from its profile.
+#include <bit>
 #include <cerrno>
 #include <cstring>
 
@@ -9,6 +11,7 @@
 #include <linux/lirc.h>
 
 #include "lirc_file.h"
+#include "loopback.h"
 
 namespace lirc_emulator {
 
@@ -28,6 +31,9 @@ uint32_t LircFile::features() const {
         }
         if (has.wideband) {
             bits |= LIRC_CAN_USE_WIDEBAND_RECEIVER;
+        }
+        if (has.receiveCarrier) {
+            bits |= LIRC_CAN_SET_REC_CARRIER | LIRC_CAN_SET_REC_CARRIER_RANGE;
         }
     }
     if (has.send) {
@@ -72,6 +78,7 @@ int LircFile::ioctl(unsigned long request, void* argument) {
 
 int LircFile::handleIoctl(unsigned long request, uint32_t& value) {
     const DeviceFeatures& has = config_.features;
+    const DriverProfile& profile = *config_.profile;
     const bool hasTimeout = has.receive && has.timeout;
     switch (request) {
     case LIRC_GET_FEATURES:
@@ -113,10 +120,24 @@ int LircFile::handleIoctl(unsigned long request, uint32_t& value) {
         if (!has.send || config_.emitters == 0) {
             return -ENOTTY;
         }
-        uint32_t all = defaultSettings(config_.emitters).transmitterMask;
-        if ((value & ~all) != 0) {
-            // Naming an emitter the device lacks is answered with the number it has.
-            return static_cast<int>(config_.emitters);
+        // Naming an emitter the device lacks is answered with the number it has.
+        auto emitters = static_cast<int>(config_.emitters);
+        if ((value & ~everyEmitter(config_.emitters)) != 0) {
+            return emitters;
+        }
+        switch (profile.emitterChoice) {
+        case EmitterChoice::anySet:
+            break;
+        case EmitterChoice::someEmitter:
+            if (value == 0) {
+                return emitters;
+            }
+            break;
+        case EmitterChoice::oneAtATime:
+            if (std::popcount(value) != 1) {
+                return -EINVAL;
+            }
+            break;
         }
         settings_.update([&](DeviceSettings& settings) { settings.transmitterMask = value; });
         return 0;
@@ -125,7 +146,8 @@ int LircFile::handleIoctl(unsigned long request, uint32_t& value) {
         if (!has.send || !has.carrier) {
             return -ENOTTY;
         }
-        if (value == 0) {
+        if (value == 0 ? !profile.zeroCarrier
+                       : value < profile.lowestCarrier || value > profile.highestCarrier) {
             return -EINVAL;
         }
         settings_.update([&](DeviceSettings& settings) { settings.carrier = value; });
@@ -144,8 +166,27 @@ int LircFile::handleIoctl(unsigned long request, uint32_t& value) {
         if (!has.receive || !has.resolution) {
             return -ENOTTY;
         }
-        value = kRecResolution;
+        value = profile.resolution;
         return 0;
+    case LIRC_SET_REC_CARRIER_RANGE:
+        if (!has.receive || !has.receiveCarrier) {
+            return -ENOTTY;
+        }
+        if (value == 0) {
+            return -EINVAL;
+        }
+        receiveCarrierLow_ = value;  // the open file's, until LIRC_SET_REC_CARRIER
+        return 0;
+    case LIRC_SET_REC_CARRIER:
+        if (!has.receive || !has.receiveCarrier) {
+            return -ENOTTY;
+        }
+        if (value == 0) {
+            return -EINVAL;
+        }
+        return profile.checksReceiveRange
+                   ? setLoopbackReceiveRange(config_.devicePath, receiveCarrierLow_, value)
+                   : 0;
     case LIRC_SET_WIDEBAND_RECEIVER:
         if (!has.receive || !has.wideband) {
             return -ENOTTY;
@@ -163,19 +204,19 @@ int LircFile::handleIoctl(unsigned long request, uint32_t& value) {
         if (!hasTimeout) {
             return -ENOTTY;
         }
-        value = kMinRecTimeout;
+        value = profile.minTimeout;
         return 0;
     case LIRC_GET_MAX_TIMEOUT:
         if (!hasTimeout) {
             return -ENOTTY;
         }
-        value = kMaxRecTimeout;
+        value = profile.maxTimeout;
         return 0;
     case LIRC_SET_REC_TIMEOUT:
         if (!hasTimeout) {
             return -ENOTTY;
         }
-        if (value < kMinRecTimeout || value > kMaxRecTimeout) {
+        if (value < profile.minTimeout || value > profile.maxTimeout) {
             return -EINVAL;
         }
         settings_.update([&](DeviceSettings& settings) { settings.recTimeout = value; });

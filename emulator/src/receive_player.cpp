@@ -1,5 +1,7 @@
 #include "receive_player.h"
 
+#include <algorithm>
+
 #include <linux/lirc.h>
 
 #include "monotonic_clock.h"
@@ -15,7 +17,7 @@ constexpr uint32_t kFloodDuration = 500;
 ReceivePlayer::ReceivePlayer(std::vector<Directive> script, int64_t openedAt)
     : script_(std::move(script)), cursor_(openedAt) {}
 
-void ReceivePlayer::deliver(uint32_t sample, int64_t readyAt, const ReceiveConditions& conditions) {
+void ReceivePlayer::queueSample(uint32_t sample, int64_t readyAt, const ReceiveConditions& conditions) {
     if (!conditions.canReceive) {
         return;
     }
@@ -28,10 +30,35 @@ void ReceivePlayer::deliver(uint32_t sample, int64_t readyAt, const ReceiveCondi
     }
 }
 
+void ReceivePlayer::deliver(uint32_t sample, int64_t readyAt, const ReceiveConditions& conditions) {
+    if (!conditions.canReceive) {
+        return;
+    }
+    uint32_t type = sample & LIRC_MODE2_MASK;
+    if (type == LIRC_MODE2_TIMEOUT) {
+        gapStart_ = readyAt;
+    } else if ((type == LIRC_MODE2_PULSE || type == LIRC_MODE2_SPACE) && gapStart_) {
+        int64_t gap = std::clamp<int64_t>(readyAt - *gapStart_, 0, LIRC_VALUE_MASK);
+        gapStart_.reset();
+        queueSample(LIRC_MODE2_SPACE | static_cast<uint32_t>(gap), readyAt, conditions);
+    }
+    queueSample(sample, readyAt, conditions);
+}
+
+void ReceivePlayer::receive(uint32_t sample, int64_t at, const ReceiveConditions& conditions) {
+    queueSample(sample, at, conditions);
+}
+
 std::vector<Delivery> ReceivePlayer::takeDeliveries() {
     std::vector<Delivery> taken;
     taken.swap(deliveries_);
     return taken;
+}
+
+void ReceivePlayer::readerWaits(int64_t now) {
+    if (!readerWaitedAt_) {
+        readerWaitedAt_ = now;
+    }
 }
 
 void ReceivePlayer::advance(int64_t now, const ReceiveConditions& conditions) {
@@ -54,12 +81,20 @@ void ReceivePlayer::advance(int64_t now, const ReceiveConditions& conditions) {
         case DirectiveKind::Wait:
             cursor_ += directive.waitMicroseconds;
             break;
+        case DirectiveKind::AwaitReader:
+            if (!readerWaitedAt_) {
+                return;
+            }
+            cursor_ = std::max(cursor_, *readerWaitedAt_);
+            break;
         case DirectiveKind::End: {
             int64_t readyAt = cursor_ + conditions.recTimeout;
             if (readyAt > now) {
                 return;
             }
-            deliver(LIRC_MODE2_TIMEOUT | (conditions.recTimeout & LIRC_VALUE_MASK), readyAt, conditions);
+            uint32_t type = conditions.endAsCarrier && conditions.measureCarrier ? LIRC_MODE2_FREQUENCY
+                                                                                 : LIRC_MODE2_TIMEOUT;
+            deliver(type | (conditions.recTimeout & LIRC_VALUE_MASK), readyAt, conditions);
             cursor_ = readyAt;
             break;
         }
@@ -94,6 +129,10 @@ int64_t ReceivePlayer::nextEventAt(const ReceiveConditions& conditions) const {
         const Directive& directive = script_[index];
         if (directive.kind == DirectiveKind::Wait) {
             at += directive.waitMicroseconds;
+        } else if (directive.kind == DirectiveKind::AwaitReader && !readerWaitedAt_) {
+            return kNever;
+        } else if (directive.kind == DirectiveKind::AwaitReader) {
+            at = std::max(at, *readerWaitedAt_);
         } else if (directive.kind == DirectiveKind::End) {
             return at + conditions.recTimeout;
         } else {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "receive_script.h"
@@ -25,6 +26,7 @@ struct ReceiveConditions {
     uint32_t recTimeout = 125000;  // for `end`
     bool measureCarrier = false;   // carrier samples only reach a receiver that measures
     bool canReceive = true;        // a transmit-only device receives nothing
+    bool endAsCarrier = false;     // rc-loopback's quirk: `end` as a carrier of the timeout
 };
 
 class ReceivePlayer {
@@ -38,6 +40,13 @@ public:
     int64_t nextEventAt(const ReceiveConditions& conditions) const;
 
     bool unplugged() const { return unplugged_; }
+    void unplug() { unplugged_ = true; }
+    // The program waits for samples (a read or a poll) at time `now`.
+    void readerWaits(int64_t now);
+
+    // A sample from elsewhere than the script (rc-loopback's loop back), queued as the
+    // script's are.
+    void receive(uint32_t sample, int64_t at, const ReceiveConditions& conditions);
 
     // When on, every sample queued is also kept as a Delivery until taken.
     void keepDeliveries(bool on) { keepDeliveries_ = on; }
@@ -45,7 +54,10 @@ public:
     SampleQueue& queue() { return queue_; }
 
 private:
+    // A script's sample; the first pulse or space after a timeout sample comes after a
+    // space of the time since it, as lirc_raw_event sends it.
     void deliver(uint32_t sample, int64_t readyAt, const ReceiveConditions& conditions);
+    void queueSample(uint32_t sample, int64_t readyAt, const ReceiveConditions& conditions);
 
     std::vector<Directive> script_;
     size_t next_ = 0;
@@ -53,6 +65,8 @@ private:
     bool unplugged_ = false;
     bool flooding_ = false;
     bool floodPulseNext_ = true;
+    std::optional<int64_t> gapStart_;
+    std::optional<int64_t> readerWaitedAt_;
     SampleQueue queue_;
     bool keepDeliveries_ = false;
     std::vector<Delivery> deliveries_;

@@ -47,7 +47,10 @@ std::optional<Directive> directiveFor(const std::vector<std::string_view>& line,
         DirectiveKind kind;
     };
     static constexpr Plain kPlain[] = {
-        {"end", DirectiveKind::End}, {"unplug", DirectiveKind::Unplug}, {"flood", DirectiveKind::Flood}};
+        {"end", DirectiveKind::End},
+        {"unplug", DirectiveKind::Unplug},
+        {"flood", DirectiveKind::Flood},
+        {"await-reader", DirectiveKind::AwaitReader}};
     for (const Plain& plain : kPlain) {
         if (keyword == plain.keyword) {
             Directive directive;
@@ -56,7 +59,8 @@ std::optional<Directive> directiveFor(const std::vector<std::string_view>& line,
         }
     }
     if (keyword == "overflow") {
-        return sample(LIRC_MODE2_OVERFLOW, 0);
+        // lirc_dev sends LIRC_OVERFLOW(LIRC_VALUE_MASK).
+        return sample(LIRC_MODE2_OVERFLOW, LIRC_VALUE_MASK);
     }
 
     struct Valued {

@@ -2,6 +2,7 @@
 //   pulse N | space N | timeout N | carrier N | overflow   a mode2 sample, ready at once
 //   wait MS      nothing arrives for MS milliseconds
 //   end          the receiver's own timeout sample, the device's receive timeout later
+//   await-reader nothing until the program first waits for samples (reads or polls)
 //   unplug       the device goes away
 //   flood        endless pulse 500 / space 500 with no pause and no timeout
 // A carrier sample reaches only a receiver with carrier measurement on. '#' starts a
@@ -15,7 +16,7 @@
 
 namespace lirc_emulator {
 
-enum class DirectiveKind { Sample, Wait, End, Unplug, Flood };
+enum class DirectiveKind { Sample, Wait, End, Unplug, Flood, AwaitReader };
 
 struct Directive {
     DirectiveKind kind = DirectiveKind::Sample;

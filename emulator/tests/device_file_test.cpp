@@ -135,7 +135,7 @@ TEST_F(EmulatedDevice, DuplicateSharesTheOpenFile) {
 TEST_F(EmulatedDevice, StateFileStartsWithTheDefaults) {
     int fd = openDevice();
     EXPECT_EQ(stateText(),
-              "carrier=36000\nduty_cycle=50\ntransmitter_mask=0x3\nrec_timeout=125000\n"
+              "carrier=36000\nduty_cycle=50\ntransmitter_mask=0x1\nrec_timeout=125000\n"
               "measure_carrier=0\nwideband=0\n");
     close(fd);
 }

@@ -65,10 +65,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "# a comment\n\n  pulse 100   # trailing\nspace 200\n",
                    {pulse(100), space(200)}},
         ScriptCase{"TimeoutAndOverflow", "pulse 10\ntimeout 20000\noverflow\n",
-                   {pulse(10), timeoutSample(20000), LIRC_MODE2_OVERFLOW}},
+                   {pulse(10), timeoutSample(20000), LIRC_MODE2_OVERFLOW | LIRC_VALUE_MASK}},
         ScriptCase{"BadLinesSkipped", "pulse\npulse x\nhop 3\npulse 7\n", {pulse(7)}},
         ScriptCase{"ValueCappedAt24Bits", "space 99999999\n", {space(LIRC_VALUE_MASK)}},
         ScriptCase{"EndUsesTheDefaultTimeout", "pulse 500\nend\n", {pulse(500), timeoutSample(125000)}},
+        // The first pulse or space after a timeout comes after a space of the time since it.
+        ScriptCase{"GapAfterTimeout", "pulse 10\ntimeout 20000\nwait 30\npulse 20\n",
+                   {pulse(10), timeoutSample(20000), space(30000), pulse(20)}},
         ScriptCase{"CarrierOnlyWhenMeasuring", "carrier 38000\npulse 500\n", {pulse(500)}}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
@@ -399,6 +402,17 @@ TEST_F(EmulatedDevice, PollOverEmulatedAndRealFds) {
     EXPECT_EQ(ppoll(set, 3, &timeout, nullptr), 2);
     close(pipeFds[0]);
     close(pipeFds[1]);
+    close(fd);
+}
+
+// rc-loopback's quirk: with carrier reports on, the end of a message is a carrier
+// sample of the timeout's value.
+TEST_F(EmulatedDevice, EndAsCarrierQuirk) {
+    configure("QUIRKS", "end-as-carrier");
+    receive("await-reader\npulse 500\nend\n");
+    int fd = openDevice();
+    ASSERT_EQ(ioctlValue(fd, LIRC_SET_MEASURE_CARRIER_MODE, 1).result, 0);
+    EXPECT_EQ(readSamples(fd, 2), (std::vector<uint32_t>{pulse(500), LIRC_MODE2_FREQUENCY | 125000}));
     close(fd);
 }
 

@@ -57,6 +57,10 @@ MessageAssembler::State MessageAssembler::feed(uint32_t sample) {
     case mode2::space:
         return value == 0 ? state_ : addQuiet(value);
     case mode2::timeout:
+        // Inside a message a timeout is quiet like a space of its value: a
+        // receiver whose timeout is shorter than a gap (fintek-cir's is 1 ms)
+        // goes idle inside the message, and the space that comes before the
+        // next pulse continues it.
         if (state_ == State::inMessage) {
             return addQuiet(value);
         }

@@ -94,6 +94,10 @@ INSTANTIATE_TEST_SUITE_P(MessageAssembler, AssemblesStream, ::testing::Values(
     Stream{"GapAfterTimeoutIsTimeoutAndSpace", {P(100), T(125000), S(24000), P(200), quiet}, State::complete, {100, 149000, 200}},
     Stream{"GapAfterTimeoutOver150msEnds", {P(100), T(125000), S(25001), P(200)}, State::complete, {100}},
     Stream{"FrameWithRepeat", frameAndRepeat(40000) + Steps{T(125000), quiet}, State::complete, durationsOf(frameAndRepeat(40000))},
+    // A receiver with a 1 ms timeout (fintek-cir) goes idle at every longer space:
+    // the timeout and the space before the next pulse make up the space.
+    Stream{"ShortTimeoutIsASpace", {P(9000), T(4500), S(2), P(560), T(1690), S(1), P(560), quiet}, State::complete, {9000, 4502, 560, 1691, 560}},
+    Stream{"ShortTimeoutThenLongGapEnds", {P(560), T(1000), S(149001), P(1)}, State::complete, {560}},
     Stream{"EndsWhenQuiet", {P(100), S(200), P(300), S(50), quiet}, State::complete, {100, 200, 300}},
     Stream{"QuietBeforeItBegins", {S(100), quiet, P(1), T(), quiet}, State::complete, {1}},
     Stream{"Merges", {P(100), P(50), S(20), S(30), P(7), quiet}, State::complete, {150, 50, 7}},

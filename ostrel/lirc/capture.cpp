@@ -42,6 +42,32 @@ std::string stoppedBy(int signalNumber) {
            strsignal(signalNumber) + ")";
 }
 
+// rc-loopback (Linux 6.1) ends each transmission it loops back with a silence
+// as long as the receive timeout, but with carrier reports on, that silence
+// reaches the reader as a carrier sample holding the timeout's value, right
+// behind the last pulse, and neither a timeout sample nor, before the next
+// transmission, a gap space comes. Such a sample is taken for what it is: the
+// timeout after the message's last pulse, not a carrier, so that the next
+// transmission's first pulse is not added to that last pulse. The carrier
+// report of the transmission came before the last pulse.
+uint32_t asReported(uint32_t sample, uint32_t previousType, uint32_t timeoutMicroseconds) {
+    if ((sample & mode2::typeMask) == mode2::frequency && previousType == mode2::pulse &&
+        timeoutMicroseconds != 0 && (sample & mode2::valueMask) == timeoutMicroseconds) {
+        return mode2::timeout | timeoutMicroseconds;
+    }
+    return sample;
+}
+
+// The receive timeout, in microseconds, or 0 where the device does not tell it.
+uint32_t receiveTimeout(LircDevice& device) {
+    uint32_t timeout = 0;
+    std::string ignored;
+    if (!device.query(LIRC_GET_REC_TIMEOUT, timeout, "", ignored)) {
+        return 0;
+    }
+    return timeout;
+}
+
 }  // namespace
 
 bool capture(const std::string& devicePath, int32_t waitMilliseconds, Signal& message,
@@ -63,6 +89,7 @@ bool capture(const std::string& devicePath, int32_t waitMilliseconds, Signal& me
     // meanwhile is raised again.
     StopSignals stops;
     ReceiverSettings settings(device);
+    uint32_t timeout = device.can(LIRC_CAN_MEASURE_CARRIER) ? receiveTimeout(device) : 0;
 
     auto firstDeadline = Clock::now() + std::chrono::milliseconds(waitMilliseconds < 0 ? 0 : waitMilliseconds);
     // Once begun: the message ends messageEndingQuiet after the last sample
@@ -73,6 +100,7 @@ bool capture(const std::string& devicePath, int32_t waitMilliseconds, Signal& me
     Clock::time_point lengthDeadline{};
     MessageAssembler assembler;
     uint32_t samples[512];
+    uint32_t previousType = mode2::timeout;
     for (;;) {
         bool begun = assembler.state() == MessageAssembler::State::inMessage;
         Clock::time_point deadline = firstDeadline;
@@ -145,7 +173,9 @@ bool capture(const std::string& devicePath, int32_t waitMilliseconds, Signal& me
         size_t count = static_cast<size_t>(got) / sizeof samples[0];
         for (size_t used = 0; used < count; ++used) {
             MessageAssembler::State before = assembler.state();
-            MessageAssembler::State state = assembler.feed(samples[used]);
+            uint32_t sample = asReported(samples[used], previousType, timeout);
+            previousType = sample & mode2::typeMask;
+            MessageAssembler::State state = assembler.feed(sample);
             if (state == MessageAssembler::State::failed) {
                 why = devicePath + ": " + assembler.failure();
                 return false;
@@ -154,7 +184,7 @@ bool capture(const std::string& devicePath, int32_t waitMilliseconds, Signal& me
                 message = assembler.message();
                 return true;
             }
-            if (state == MessageAssembler::State::inMessage && tellsOfIr(samples[used])) {
+            if (state == MessageAssembler::State::inMessage && tellsOfIr(sample)) {
                 quietDeadline = arrived + microseconds(messageEndingQuiet);
                 if (before == MessageAssembler::State::waiting) {
                     lengthDeadline = arrived + microseconds(longestRecordingMicroseconds);

@@ -1,7 +1,7 @@
 #include "transmit.h"
 
+#include <cerrno>
 #include <ctime>
-#include <optional>
 
 #include <linux/lirc.h>
 
@@ -15,12 +15,10 @@ std::string emitterCount(int count) {
     return std::to_string(count) + (count == 1 ? " emitter" : " emitters");
 }
 
-// The transmitter mask that sends through the port, or nothing when the
-// device has no emitter selection. Asks the device how many emitters it has
-// without choosing any, so that a port it lacks fails before anything about
-// the device has been changed.
-bool maskForPort(LircDevice& device, int32_t port, std::optional<uint32_t>& mask,
-                 std::string& why) {
+// Chooses the emitters of the port, or leaves the device as it is when it has no
+// emitter selection. Asks the device first how many emitters it has without choosing
+// any, so that a port it lacks fails before anything about the device has changed.
+bool chooseEmitters(LircDevice& device, int32_t port, std::string& why) {
     if (!device.can(LIRC_CAN_SET_TRANSMITTER_MASK)) {
         // Without emitter selection the device sends on its own emitter, which
         // is port 1; it has no second one to choose.
@@ -29,7 +27,6 @@ bool maskForPort(LircDevice& device, int32_t port, std::optional<uint32_t>& mask
                   " cannot choose among emitters";
             return false;
         }
-        mask.reset();
         return true;
     }
     // A mask with every bit set names emitters the device lacks, so the
@@ -47,12 +44,21 @@ bool maskForPort(LircDevice& device, int32_t port, std::optional<uint32_t>& mask
               emitterCount(count);
         return false;
     }
-    if (port == allEmitters) {
-        mask = count >= 32 ? ~0u : (1u << count) - 1;
-    } else {
-        mask = 1u << (port - 1);
+    if (port != allEmitters) {
+        return device.set(LIRC_SET_TRANSMITTER_MASK, 1u << (port - 1), "cannot choose emitters", why);
     }
-    return true;
+    uint32_t every = count >= 32 ? ~0u : (1u << count) - 1;
+    int result = device.request(LIRC_SET_TRANSMITTER_MASK, every, "cannot choose emitters", why);
+    if (result < 0 && errno == EINVAL && count > 1) {
+        // A device that drives one emitter at a time (winbond-cir) refuses them
+        // all together: port 0 sends on the first.
+        return device.set(LIRC_SET_TRANSMITTER_MASK, 1u, "cannot choose emitters", why);
+    }
+    if (result > 0) {
+        why = device.path() + ": cannot choose emitters: unexpected result " + std::to_string(result);
+        return false;
+    }
+    return result == 0;
 }
 
 timespec monotonicNow() {
@@ -104,12 +110,8 @@ bool transmit(const std::string& devicePath, const Transmission& transmission, s
     if (!device.set(LIRC_SET_SEND_MODE, LIRC_MODE_PULSE, "cannot set pulse mode", why)) {
         return false;
     }
-    std::optional<uint32_t> mask;
-    if (!maskForPort(device, transmission.port, mask, why)) {
-        return false;
-    }
-    // The emitters first: nothing else is changed unless the device took them.
-    if (mask && !device.set(LIRC_SET_TRANSMITTER_MASK, *mask, "cannot choose emitters", why)) {
+    // The emitters first: no other setting changes before the device has taken them.
+    if (!chooseEmitters(device, transmission.port, why)) {
         return false;
     }
     if (transmission.carrier != 0 && device.can(LIRC_CAN_SET_SEND_CARRIER) &&

@@ -9,9 +9,10 @@
 
 namespace ostrel {
 
-// Port 0 sends on every emitter the device has; ports 1 and 2 on that emitter
-// alone. A port the device lacks fails: the signal never leaves through
-// another emitter than the one chosen.
+// Port 0 sends on every emitter the device has (on the first, on a device that
+// drives one at a time); ports 1 and 2 on that emitter alone. A port the device
+// lacks fails: the signal never leaves through another emitter than the one
+// chosen.
 constexpr int32_t allEmitters = 0;
 
 // The carrier of a signal that names none, where the device can set one:
@@ -30,8 +31,8 @@ struct Transmission {
 // device can) and sends the writes in order: each after the one before it has
 // gone out and the gap after it has passed, as the monotonic clock tells from
 // the moment that write began, so that a write the kernel returns late from
-// does not lengthen the gap. A port the device lacks fails before anything
-// about the device is changed.
+// does not lengthen the gap. A port the device lacks or a mask it refuses
+// fails before anything else about the device is changed.
 bool transmit(const std::string& devicePath, const Transmission& transmission, std::string& why);
 
 }  // namespace ostrel

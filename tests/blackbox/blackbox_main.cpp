@@ -6,7 +6,8 @@
 //   --wine-prefix=DIR                the Wine prefix made for this test run
 //   --wine-unprivileged-prefix=DIR   the prefix of the user the tests drop to
 //   --share-holder=PATH              hold_unshared.exe
-// With --wine, a missing wine64 or an empty --programs (no Windows build)
+//   --run-seconds=N                  the most one run of a program may take (60)
+// With --wine, a missing Wine loader or an empty --programs (no Windows build)
 // makes the run exit with 77, which CTest reports as skipped.
 #include <filesystem>
 #include <iostream>
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
             return true;
         };
         std::string wineValue;
+        std::string secondsValue;
         if (take("--programs=", programs) || take("--doubles=", doubles) ||
             take("--wine-prefix=", setup.prefix) ||
             take("--wine-unprivileged-prefix=", setup.unprivilegedPrefix) ||
@@ -52,6 +54,8 @@ int main(int argc, char** argv) {
         }
         if (take("--wine=", wineValue)) {
             wine = wineValue;
+        } else if (take("--run-seconds=", secondsValue)) {
+            setup.runSeconds = std::stoi(secondsValue);
         } else {
             std::cerr << "unknown argument " << argument << "\n";
             return 2;
@@ -62,11 +66,11 @@ int main(int argc, char** argv) {
     }
     if (wine) {
         if (!installed(*wine)) {
-            std::cout << "skipped: wine64 is not installed\n";
+            std::cout << "skipped: " << *wine << " is not installed\n";
             return skippedStatus;
         }
         if (programs.empty()) {
-            std::cout << "skipped: no x86_64 Windows build (no MinGW-w64, or IRTOOLS_WINDOWS_BUILDS is off)\n";
+            std::cout << "skipped: no Windows build (no MinGW-w64, or IRTOOLS_WINDOWS_BUILDS is off)\n";
             return skippedStatus;
         }
     }

@@ -71,6 +71,9 @@ ChildResult runChild(const ChildLaunch& launch) {
     }
     close(out[1]);
     close(err[1]);
+    if (child > 0 && launch.whileRunning) {
+        launch.whileRunning(child);
+    }
 
     // Reads until the child has exited, not until the pipes close: a daemon it
     // started (wineserver, say) may hold them open for longer.

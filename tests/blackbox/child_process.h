@@ -2,9 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <sys/types.h>
 
 struct ChildLaunch {
     std::vector<std::string> command;  // command[0] is the program's path
@@ -15,6 +18,8 @@ struct ChildLaunch {
     int timeoutSeconds = 60;
     int signalToSend = 0;  // sent to the child this long after it started, if set
     int signalAfterMilliseconds = 0;
+    // Called once in the parent right after the child started, with its pid.
+    std::function<void(pid_t)> whileRunning;
 };
 
 struct ChildResult {

@@ -62,11 +62,12 @@ std::unique_ptr<ProgramTarget> nativeTarget(std::string programs, std::string do
 
 // What the Windows programs run with under Wine.
 struct WineSetup {
-    std::string wine;                // wine64
+    std::string wine;                // wine64 (or wine, the 32-bit loader, where it runs)
     std::string prefix;              // the prefix made for this test run
     std::string unprivilegedPrefix;  // the one of unprivilegedUser; may not exist
     std::string programs;            // the folder of irplay.exe and irrecord.exe
     std::string doubles;             // the folder of the double's variants
     std::string shareHolder;         // hold_unshared.exe
+    int runSeconds = 60;             // the most one run of a program may take
 };
 std::unique_ptr<ProgramTarget> wineTarget(WineSetup setup);

@@ -50,6 +50,7 @@ public:
                      scratch / "app/OSTREL.dll", 0644);
         }
         launch.command = {setup_.wine, "app\\" + executable};
+        launch.timeoutSeconds = setup_.runSeconds;
         launch.command.insert(launch.command.end(), arguments.begin(), arguments.end());
         return launch;
     }
