@@ -513,6 +513,79 @@ private:
     std::vector<WriteStart> starts_;
 };
 
+// Recordings of several writes, which only rc-loopback's own timing shows: it hands
+// on all of a write's samples when the write begins, and with carrier reports on
+// (irrecord turns them on) it ends each write with a carrier sample of the receive
+// timeout's value and reports no gap before the next write. So the space recorded
+// between two writes is the receive timeout (the device's 100000 us here), and a
+// message ends once no write has begun for 150 ms. The emulator's rows of gaps
+// between frames (record_cases_test.cpp) say what a receiver of real IR reports.
+struct LoopbackRecording {
+    const char* name;
+    std::vector<TimedWrite> writes;  // at 38000 Hz
+    std::string recorded = {};       // the file afterwards
+    std::string error = {};          // on standard error, without "ostrel: "
+};
+
+const std::vector<uint32_t> kKey = {900, 450, 900};
+const std::vector<uint32_t> kNecFrame = {9000, 4500, 560, 1690, 560};
+const std::vector<uint32_t> kNecRepeat = {9000, 2250, 560};
+const std::string kKeyFile = "pulse 900\nspace 450\npulse 900\n";
+const std::string kNecFrameFile = "pulse 9000\nspace 4500\npulse 560\nspace 1690\npulse 560\n";
+const std::string kNecRepeatFile = "pulse 9000\nspace 2250\npulse 560\n";
+
+// A key held down: NEC repeats every 110 ms for 10.5 s.
+std::vector<TimedWrite> heldKey() {
+    std::vector<TimedWrite> writes = {{0, kNecFrame}};
+    for (int64_t at = 110000; at < 10500000; at += 110000) {
+        writes.push_back({at, kNecRepeat});
+    }
+    return writes;
+}
+
+const LoopbackRecording loopbackRecordings[] = {
+    // A frame and its repeats, 108 ms apart as NEC sends them, one write each: the
+    // next write's first pulse is not added to the last pulse of the one before.
+    {.name = "RepeatsInWritesOfTheirOwnRecordedWhole",
+     .writes = {{0, kNecFrame}, {108000, kNecRepeat}, {216000, kNecRepeat}},
+     .recorded = "carrier 38000\n" + kNecFrameFile + "space 100000\n" + kNecRepeatFile +
+                 "space 100000\n" + kNecRepeatFile},
+    {.name = "WriteBegun120msLaterKept", .writes = {{0, kKey}, {120000, kKey}},
+     .recorded = "carrier 38000\n" + kKeyFile + "space 100000\n" + kKeyFile},
+    {.name = "WriteBegun200msLaterEndsTheMessage", .writes = {{0, kKey}, {200000, kKey}},
+     .recorded = "carrier 38000\n" + kKeyFile},
+    {.name = "HeldKeyStopsAtTheBound", .writes = heldKey(),
+     .error = "/dev/lirc0: the receiver did not go quiet: the message is longer than 10 s"},
+};
+
+void PrintTo(const LoopbackRecording& c, std::ostream* out) { *out << c.name; }
+
+class RecordOnLoopback : public ::testing::TestWithParam<LoopbackRecording> {};
+
+TEST_P(RecordOnLoopback, RecordsOrSaysWhyNot) {
+    const LoopbackRecording& c = GetParam();
+    ScratchFolder scratch;
+    writeFile(scratch / "out.ir", "an older recording\n");
+    Incoming incoming{.reproducible = true, .carrier = 38000, .durations = {}, .writes = c.writes};
+    KernelDevice device(scratch, {}, incoming);
+    ChildResult run = device.run({programPath("irrecord"), "-o", "out.ir"}, 0, 0);
+    ASSERT_TRUE(run.exited) << run.standardError;
+    if (c.error.empty()) {
+        EXPECT_EQ(run.standardOutput, "Record successfull !\n");
+        EXPECT_EQ(run.standardError, "");
+    } else {
+        EXPECT_EQ(run.standardOutput, "Record failed !\n");
+        EXPECT_EQ(run.standardError, "ostrel: " + c.error + "\n");
+    }
+    EXPECT_EQ(readFile(scratch / "out.ir"), c.recorded);
+    EXPECT_EQ(device.state(), device.initialState()) << "the device's settings were not put back";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RecordOnLoopback, ::testing::ValuesIn(loopbackRecordings),
+                         [](const ::testing::TestParamInfo<LoopbackRecording>& caseInfo) {
+                             return std::string(caseInfo.param.name);
+                         });
+
 }  // namespace
 
 std::unique_ptr<TestDevice> makeDevice(const ScratchFolder& scratch, const DeviceSetup& setup) {
