@@ -4,7 +4,10 @@
 #
 #   scripts/run-benchmarks.sh            # BUILD_DIR=build-release RUNS=30 REPETITIONS=20
 #
-# Needs libbenchmark-dev and ir-ctl (v4l-utils). The figures come from one run:
+# Needs libbenchmark-dev and ir-ctl (v4l-utils); the table on the kernel's
+# rc-loopback also the kernel suite's VM (tests/kernel/kernel_vm.sh: qemu-system-x86,
+# linux-image-amd64, busybox-static, cpio), and says it was skipped without
+# it (KERNEL_RUNS=0 skips it too). The figures come from one run:
 # on a shared or busy machine they are noisy, so every figure is a median, and
 # the load average at the start is written beside them.
 set -euo pipefail
@@ -13,6 +16,7 @@ cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build-release}
 runs=${RUNS:-30}
 repetitions=${REPETITIONS:-20}
+kernel_runs=${KERNEL_RUNS:-15}
 output=${OUTPUT:-BENCHMARKS.md}
 
 # Cross builds, where the tree has them, are not measured.
@@ -35,6 +39,16 @@ started=$(date -u '+%Y-%m-%d %H:%M UTC')
 "$build/bin/process_bench" --runs "$runs" --markdown "$work/process.md"
 "$build/bin/whole_signal_bench" --runs "$runs" --markdown "$work/whole.md"
 "$build/bin/lean_bench" --runs "$runs" --markdown "$work/lean.md"
+# The same beside ir-ctl on the kernel's rc-loopback, in the kernel suite's VM.
+kernel_table="## 6. irplay beside ir-ctl on the kernel's rc-loopback"
+if [ "$kernel_runs" = 0 ]; then
+    printf '%s\n\nSkipped (KERNEL_RUNS=0).\n' "$kernel_table" > "$work/lean-kernel.md"
+elif ! why=$(tests/kernel/kernel_vm.sh --check 2>&1); then
+    printf '%s\n\nSkipped: %s\n' "$kernel_table" "${why#kernel_vm: skipped: }" > "$work/lean-kernel.md"
+else
+    tests/kernel/kernel_vm.sh --share "$work" --timeout 1800 -- "$(cd "$build" && pwd)/bin/lean_bench" \
+        --device /dev/lirc0 --runs "$kernel_runs" --markdown "$work/lean-kernel.md"
+fi
 
 cpu=$(grep -m1 '^model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
 compiler=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
@@ -59,7 +73,8 @@ benchmark_version=$(dpkg-query -W -f '${Version}' libbenchmark-dev 2>/dev/null |
     echo "| ir-ctl | $irctl_version |"
     echo "| load average at the start | $load |"
     echo
-    not_met=$(cat "$work/codec.md" "$work/process.md" "$work/whole.md" "$work/lean.md" | grep -c 'not met' || true)
+    not_met=$(cat "$work/codec.md" "$work/process.md" "$work/whole.md" "$work/lean.md" "$work/lean-kernel.md" |
+        grep -c 'not met' || true)
     if [ "$not_met" -eq 0 ]; then
         echo "Every goal below is met."
     else
@@ -86,6 +101,8 @@ benchmark_version=$(dpkg-query -W -f '${Version}' libbenchmark-dev 2>/dev/null |
     cat "$work/whole.md"
     echo
     cat "$work/lean.md"
+    echo
+    cat "$work/lean-kernel.md"
     echo
     cat benchmarks/NOTES.md
 } > "$output"
