@@ -133,6 +133,13 @@ INSTANTIATE_TEST_SUITE_P(
         IoctlCase{"MeasureUnsupported", "measure", "", LIRC_SET_MEASURE_CARRIER_MODE, 1, -1, ENOTTY, {}},
         IoctlCase{"WidebandOn", "", "", LIRC_SET_WIDEBAND_RECEIVER, 1, 0, 0, {}},
         IoctlCase{"WidebandUnsupported", "wideband", "", LIRC_SET_WIDEBAND_RECEIVER, 1, -1, ENOTTY, {}},
+        // A request passed through an int: widened with its sign on 64-bit
+        // systems (0xffffffff80046900), unchanged on 32-bit ones; the kernel
+        // takes the request's low 32 bits either way.
+        IoctlCase{"GetFeaturesWidenedFromInt", "", "", static_cast<unsigned long>(int(LIRC_GET_FEATURES)), 0,
+                  0, 0, kSendBits | kReceiveBits},
+        IoctlCase{"GetRecModeWidenedFromInt", "", "", static_cast<unsigned long>(int(LIRC_GET_REC_MODE)), 0, 0,
+                  0, LIRC_MODE_MODE2},
         // Not LIRC requests at all
         IoctlCase{"ReceiveCarrierRange", "", "", LIRC_SET_REC_CARRIER_RANGE, 30000, -1, ENOTTY, {}},
         IoctlCase{"Unknown", "", "", _IOR('i', 0x7f, __u32), 0, -1, ENOTTY, {}},
