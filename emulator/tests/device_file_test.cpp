@@ -162,7 +162,11 @@ TEST_F(EmulatedDevice, OtherFilesAreUntouched) {
     ASSERT_EQ(fstat(fd, &status), 0);
     EXPECT_TRUE(S_ISREG(status.st_mode));
     errno = 0;
-    EXPECT_EQ(ioctlValue(fd, LIRC_GET_FEATURES).error, ENOTTY);
+    // Handed on to the C library: the kernel answers ENOTTY for a plain file;
+    // qemu-user, in a cross build's tests, answers ENOSYS for any ioctl it
+    // does not translate, before the kernel sees it.
+    constexpr bool underQemuUser = sizeof(PROGRAM_EMULATOR) > 1;
+    EXPECT_EQ(ioctlValue(fd, LIRC_GET_FEATURES).error, underQemuUser ? ENOSYS : ENOTTY);
     close(fd);
 }
 
