@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test. Tests whose tools are missing on this
 # machine are reported by CTest as skipped, not as passed. Then, each when its
-# tools are there, the fuzzers for a bounded time (scripts/run-fuzzers.sh,
-# clang with libFuzzer) and the whole suite built with the sanitizers
-# (scripts/run-sanitized-tests.sh); either is said to be skipped otherwise.
+# tools are there, the whole suite cross-built for arm64 and armhf under
+# qemu-user (scripts/run-cross-tests.sh), the fuzzers for a bounded time
+# (scripts/run-fuzzers.sh, clang with libFuzzer) and the whole suite built
+# with the sanitizers (scripts/run-sanitized-tests.sh); each is said to be
+# skipped otherwise.
 #
-#   IRTOOLS_SKIP_FUZZERS=1, IRTOOLS_SKIP_SANITIZED=1  leave that stage out
+#   IRTOOLS_SKIP_CROSS=1, IRTOOLS_SKIP_FUZZERS=1, IRTOOLS_SKIP_SANITIZED=1
+#                                                     leave that stage out
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,6 +34,7 @@ stage() {
         *) echo "=== $name: FAILED ($status)"; failed+=("$name") ;;
     esac
 }
+stage "cross tests (arm64, armhf)" IRTOOLS_SKIP_CROSS scripts/run-cross-tests.sh
 stage fuzzers IRTOOLS_SKIP_FUZZERS scripts/run-fuzzers.sh
 stage "sanitized tests" IRTOOLS_SKIP_SANITIZED scripts/run-sanitized-tests.sh
 
