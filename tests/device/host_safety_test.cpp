@@ -81,7 +81,11 @@ TEST_P(StandardStreams, LeaveTheFileAsItShouldBe) {
     for (const char* program : {"irplay", "irrecord"}) {
         std::string placeholder = std::string("{") + program + "}";
         if (size_t at = shell.find(placeholder); at != std::string::npos) {
-            shell.replace(at, placeholder.size(), programPath(program));
+            std::string command;
+            for (const std::string& word : programCommand(programPath(program))) {
+                command += (command.empty() ? "" : " ") + word;
+            }
+            shell.replace(at, placeholder.size(), command);
         }
     }
     ChildResult run = device->run({"/bin/sh", "-c", shell});

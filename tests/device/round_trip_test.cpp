@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(Ports, RoundTrip, ::testing::Values(0, 1, 2),
 
 TEST(IrCtlInterop, IrCtlSendsWhatIrplaySendsOfARecording) {
     if (!haveIrCtl()) {
-        GTEST_SKIP() << IR_CTL << " is not installed (Debian package v4l-utils)";
+        GTEST_SKIP() << "no ir-ctl at '" IR_CTL "' (Debian package v4l-utils; IRTOOLS_IR_CTL names another)";
     }
     ScratchFolder scratch;
     std::unique_ptr<TestDevice> device = makeDevice(scratch, {.receive = necKey()});
@@ -82,7 +82,7 @@ TEST(IrCtlInterop, IrCtlSendsWhatIrplaySendsOfARecording) {
 // then sends at 38000 Hz, whatever the device was left at.
 TEST(IrCtlInterop, IrplayPlaysWhatIrCtlCaptured) {
     if (!haveIrCtl()) {
-        GTEST_SKIP() << IR_CTL << " is not installed (Debian package v4l-utils)";
+        GTEST_SKIP() << "no ir-ctl at '" IR_CTL "' (Debian package v4l-utils; IRTOOLS_IR_CTL names another)";
     }
     ScratchFolder scratch;
     std::unique_ptr<TestDevice> device = makeDevice(scratch, {.receive = necKey()});
