@@ -172,12 +172,16 @@ std::vector<Transmission> transmissionsIn(const std::vector<Heard>& samples, uin
 }
 
 std::string lineOf(const Transmission& sent, uint32_t mask) {
-    std::string line = "send carrier=" + (sent.carrier ? std::to_string(*sent.carrier) : "?");
+    std::string line = "send carrier=";
+    line += sent.carrier ? std::to_string(*sent.carrier) : "?";
     char hex[16];
     snprintf(hex, sizeof hex, "0x%x", mask);
     line += std::string(" mask=") + hex + " durations=";
     for (size_t i = 0; i < sent.durations.size(); ++i) {
-        line += (i == 0 ? "" : " ") + std::to_string(sent.durations[i]);
+        if (i != 0) {
+            line += ' ';
+        }
+        line += std::to_string(sent.durations[i]);
     }
     return line;
 }
