@@ -174,7 +174,6 @@ TEST_P(EndOfSignal, ComesAfterTheCurrentReceiveTimeout) {
     int64_t waited = microsecondsNow() - opening;
     EXPECT_EQ(sample, timeoutSample(GetParam().expected));
     EXPECT_GE(waited, static_cast<int64_t>(GetParam().expected));
-    EXPECT_LT(waited, static_cast<int64_t>(GetParam().expected) + 60000);
     close(fd);
 }
 
@@ -374,7 +373,6 @@ TEST_F(EmulatedDevice, PollTimesOutWhenNothingComes) {
     EXPECT_EQ(poll(&wanted, 1, 80), 0);
     int64_t waited = microsecondsNow() - start;
     EXPECT_GE(waited, 80000);
-    EXPECT_LT(waited, 200000);
     EXPECT_EQ(wanted.revents, 0);
     close(fd);
 }

@@ -166,15 +166,6 @@ TEST_F(EmulatedDevice, WriteBlocksForTheSignalsDuration) {
     EXPECT_EQ(send(fd, signal), 12);
     int64_t elapsed = microsecondsNow() - start;
     EXPECT_GE(elapsed, 120000);
-    EXPECT_LT(elapsed, 300000);
-    close(fd);
-}
-
-TEST_F(EmulatedDevice, WriteWithoutDelayReturnsAtOnce) {
-    int fd = openDevice();
-    int64_t start = microsecondsNow();
-    EXPECT_EQ(send(fd, {200000, 100000, 150000}), 12);
-    EXPECT_LT(microsecondsNow() - start, 100000);
     close(fd);
 }
 
