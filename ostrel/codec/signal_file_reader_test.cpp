@@ -102,13 +102,16 @@ TEST_P(RefusesBadFile, WithLineAndReason) {
 const std::string notANumber = " is not a decimal number from 1 to 16777214";
 const std::string notListed = "expected +N or -N with N from 1 to 16777214, not ";
 const std::string keywords = "expected pulse, space, timeout, carrier or scancode";
+const std::string noForm =
+    "expected a signal: ir-ctl's lines (pulse, space, timeout, carrier or scancode), a list (+N -N "
+    "...), Pronto hex (0000 006D ...) or a Flipper IR file (Filetype: IR signals file)";
 
 INSTANTIATE_TEST_SUITE_P(SignalFile, RefusesBadFile, ::testing::Values(
     BadFile{"UnknownKeyword", "pulse 100\nspace 200\nflash 300\n", 3, keywords},
-    BadFile{"UpperCase", "PULSE 100\n", 1, keywords},
-    BadFile{"NotAComment", "/ x\npulse 1\n", 1, keywords},
+    BadFile{"UpperCase", "PULSE 100\n", 1, noForm},
+    BadFile{"NotAComment", "/ x\npulse 1\n", 1, noForm},
     BadFile{"ListInKeywords", "pulse 100\n+200 -300\n", 2, keywords},
-    BadFile{"ScancodeUpperCase", "SCANCODE nec:0x1\n", 1, keywords},
+    BadFile{"ScancodeUpperCase", "SCANCODE nec:0x1\n", 1, noForm},
     BadFile{"ScancodeNoValue", "pulse 1\nscancode # nec:1\n", 2, "scancode without a value"},
     BadFile{"ScancodeUnknown", "scancode foo:1\n", 1,
             "scancode 'foo:1': unknown protocol; the protocols are rc5, rc5x_20, rc5_sz, sony12, sony15, "

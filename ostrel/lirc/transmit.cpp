@@ -104,6 +104,11 @@ bool transmit(const std::string& devicePath, const Transmission& transmission, s
     if (!device.set(LIRC_SET_SEND_MODE, LIRC_MODE_PULSE, "cannot set pulse mode", why)) {
         return false;
     }
+    bool withoutCarrier = transmission.carrier == unmodulated;
+    if (withoutCarrier && !device.can(LIRC_CAN_SET_SEND_CARRIER)) {
+        why = devicePath + ": cannot send an unmodulated signal: the device cannot set its carrier";
+        return false;
+    }
     std::optional<uint32_t> mask;
     if (!maskForPort(device, transmission.port, mask, why)) {
         return false;
@@ -112,8 +117,16 @@ bool transmit(const std::string& devicePath, const Transmission& transmission, s
     if (mask && !device.set(LIRC_SET_TRANSMITTER_MASK, *mask, "cannot choose emitters", why)) {
         return false;
     }
-    if (transmission.carrier != 0 && device.can(LIRC_CAN_SET_SEND_CARRIER) &&
-        !device.set(LIRC_SET_SEND_CARRIER, transmission.carrier, "cannot set the carrier", why)) {
+    if (device.can(LIRC_CAN_SET_SEND_CARRIER) &&
+        !device.set(LIRC_SET_SEND_CARRIER, transmission.carrier,
+                    withoutCarrier ? "cannot send an unmodulated signal (carrier 0)"
+                                : "cannot set the carrier",
+                    why)) {
+        return false;
+    }
+    if (transmission.dutyCycle && device.can(LIRC_CAN_SET_SEND_DUTY_CYCLE) &&
+        !device.set(LIRC_SET_SEND_DUTY_CYCLE, *transmission.dutyCycle, "cannot set the duty cycle",
+                    why)) {
         return false;
     }
     for (const PlannedWrite& write : transmission.writes) {
