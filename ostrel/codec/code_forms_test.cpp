@@ -9,6 +9,7 @@
 #include "protocols/scancode_decoding.h"
 #include "protocols/scancode_encoding.h"
 #include "signal_file.h"
+#include "signal_file_cases.h"
 
 namespace ostrel {
 namespace {
@@ -48,25 +49,7 @@ const char* const documentedData =
     "504 3432 502 483 500 484 510 502 502 482 501 485 509 1452 504 1458 509 1452 504 481 501 "
     "474 509 3420 503";
 
-struct GoodFile {
-    const char* name;
-    std::string text;
-    Durations durations;
-    std::optional<uint32_t> carrier;
-    std::optional<uint32_t> dutyCycle = std::nullopt;
-};
-
-class ReadsCodeForm : public ::testing::TestWithParam<GoodFile> {};
-
-TEST_P(ReadsCodeForm, ToItsSignal) {
-    SignalFileReading reading = parseSignalFile(GetParam().text, "key.ir");
-    ASSERT_TRUE(reading.ok()) << reading.error;
-    EXPECT_EQ(reading.signal.durations, GetParam().durations);
-    EXPECT_EQ(reading.signal.carrier, GetParam().carrier);
-    EXPECT_EQ(reading.signal.dutyCycle, GetParam().dutyCycle);
-}
-
-INSTANTIATE_TEST_SUITE_P(Pronto, ReadsCodeForm, ::testing::Values(
+INSTANTIATE_TEST_SUITE_P(Pronto, ReadsGoodFile, ::testing::Values(
     // 0x6D: a period of 109 * 0.241246 = 26.2958 us, 38029 Hz; the last
     // space, the pause after the code, is not sent.
     GoodFile{"Learned", "0000 006D 0000 0002 0010 0020 0030 0040\n", {421, 841, 1262}, 38029},
@@ -93,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(Pronto, ReadsCodeForm, ::testing::Values(
     GoodFile{"ListFrom0100", "0100 0200 0300", {100, 200, 300}, std::nullopt}),
     [](const auto& test) { return test.param.name; });
 
-INSTANTIATE_TEST_SUITE_P(Flipper, ReadsCodeForm, ::testing::Values(
+INSTANTIATE_TEST_SUITE_P(Flipper, ReadsGoodFile, ::testing::Values(
     GoodFile{"Raw", raw("38000", "0.330000", documentedData), durationsOf(documentedData), 38000, 33},
     GoodFile{"RawEndingWithASpace", raw("36000", "0.5", "900 450 900 45000"), {900, 450, 900}, 36000, 50},
     GoodFile{"RawLowestCarrierAndDuty", raw("10000", "0.005", "1"), {1}, 10000, 1},
@@ -133,25 +116,9 @@ INSTANTIATE_TEST_SUITE_P(Flipper, ReadsCodeForm, ::testing::Values(
         "432 1296 432 1296 432 432 432 1296 432 432 432 432 432"), 38000, 33}),
     [](const auto& test) { return test.param.name; });
 
-struct BadFile {
-    const char* name;
-    std::string text;
-    size_t line;
-    std::string reason;
-};
-
-class RefusesCodeForm : public ::testing::TestWithParam<BadFile> {};
-
-TEST_P(RefusesCodeForm, WithLineAndReason) {
-    SignalFileReading reading = parseSignalFile(GetParam().text, "key.ir");
-    ASSERT_FALSE(reading.ok());
-    EXPECT_EQ(reading.line, GetParam().line);
-    EXPECT_EQ(reading.reason, GetParam().reason);
-}
-
 const std::string counts = "the counts of the two sequences";
 
-INSTANTIATE_TEST_SUITE_P(Pronto, RefusesCodeForm, ::testing::Values(
+INSTANTIATE_TEST_SUITE_P(Pronto, RefusesBadFile, ::testing::Values(
     BadFile{"NotAHexWord", "0000 006D 0000 0002\n0010 0020\n0030 00G0\n", 3,
             "word 8: '00G0' is not a word of four hex digits"},
     BadFile{"ShortWord", "0000 006D 0000 0001 010 0020", 1, "word 5: '010' is not a word of four hex digits"},
@@ -209,7 +176,7 @@ std::string signals(int count) {
     return flipper(text);
 }
 
-INSTANTIATE_TEST_SUITE_P(Flipper, RefusesCodeForm, ::testing::Values(
+INSTANTIATE_TEST_SUITE_P(Flipper, RefusesBadFile, ::testing::Values(
     BadFile{"TwoSignals", parsed("NEC", "07 00 00 00", "02 00 00 00") + "#\nname: Mute\ntype: raw\n", 10,
             "2 signals (Power, Mute); irplay plays one signal per file: save the one to play in a "
             "file of its own"},

@@ -38,9 +38,9 @@ struct Entry {
     size_t line;
 };
 
-// A value as quoted in an error: blanks stay, as Flipper's values have them.
-std::string shown(std::string_view value) {
-    constexpr size_t longest = 40;
+// A value as quoted in an error, cut short when long: blanks stay, as
+// Flipper's values have them.
+std::string shown(std::string_view value, size_t longest = 40) {
     return "'" + text::printable(value.substr(0, longest)) + (value.size() > longest ? "...'" : "'");
 }
 
@@ -110,6 +110,14 @@ std::optional<uint32_t> littleEndianOf(std::string_view text) {
     return value;
 }
 
+// A type of signal and the keys it has besides name and type.
+struct SignalType {
+    const char* name;
+    const char* keys[3];
+};
+constexpr SignalType raw{"raw", {"frequency", "duty_cycle", "data"}};
+constexpr SignalType parsed{"parsed", {"protocol", "address", "command"}};
+
 class FlipperReader {
 public:
     explicit FlipperReader(std::string_view text) : text_(text) {}
@@ -121,6 +129,8 @@ private:
     bool readHeader();
     bool findTheSignal();
     bool readSignal();
+    // Fails on a key of the other type, or one of the signal's own missing.
+    bool hasKeysOf(const SignalType& own, const SignalType& other);
     bool readRaw();
     bool readParsed();
 
@@ -205,7 +215,7 @@ bool FlipperReader::findTheSignal() {
         constexpr size_t shownNames = 10;
         std::string list;
         for (size_t i = 0; i < names.size() && i < shownNames; ++i) {
-            std::string name = shown(names[i]->value);
+            std::string name = shown(names[i]->value, 24);
             list += (i == 0 ? "" : ", ") + name.substr(1, name.size() - 2);
         }
         if (names.size() > shownNames) {
@@ -256,31 +266,37 @@ bool FlipperReader::readSignal() {
     if (!type) {
         return fail(name, "signal without a type: line (raw or parsed)");
     }
-    if (type->value == "raw") {
+    if (type->value == raw.name) {
         return readRaw();
     }
-    if (type->value == "parsed") {
+    if (type->value == parsed.name) {
         return readParsed();
     }
     return fail(*type, "type " + shown(type->value) + ": expected raw or parsed");
 }
 
-bool FlipperReader::readRaw() {
-    const Entry& type = *field("type");
-    for (std::string_view key : {"protocol", "address", "command"}) {
+bool FlipperReader::hasKeysOf(const SignalType& own, const SignalType& other) {
+    for (const char* key : other.keys) {
         if (const Entry* wrong = field(key)) {
-            return fail(*wrong, std::string(key) + ": belongs to a parsed signal, not a raw one");
+            return fail(*wrong, std::string(key) + ": belongs to a " + other.name +
+                                    " signal, not a " + own.name + " one");
         }
+    }
+    for (const char* key : own.keys) {
+        if (!field(key)) {
+            return fail(*field("type"), std::string(own.name) + " signal without " + key + ":");
+        }
+    }
+    return true;
+}
+
+bool FlipperReader::readRaw() {
+    if (!hasKeysOf(raw, parsed)) {
+        return false;
     }
     const Entry* frequency = field("frequency");
     const Entry* dutyCycle = field("duty_cycle");
     const Entry* data = field("data");
-    for (auto [entry, key] : {std::pair{frequency, "frequency"}, std::pair{dutyCycle, "duty_cycle"},
-                              std::pair{data, "data"}}) {
-        if (!entry) {
-            return fail(type, std::string("raw signal without ") + key + ":");
-        }
-    }
     std::optional<uint32_t> carrier = text::durationValue(frequency->value);
     if (!carrier || *carrier < lowestFlipperCarrier || *carrier > highestFlipperCarrier) {
         return fail(*frequency, "frequency " + shown(frequency->value) +
@@ -320,21 +336,12 @@ bool FlipperReader::readRaw() {
 }
 
 bool FlipperReader::readParsed() {
-    const Entry& type = *field("type");
-    for (std::string_view key : {"frequency", "duty_cycle", "data"}) {
-        if (const Entry* wrong = field(key)) {
-            return fail(*wrong, std::string(key) + ": belongs to a raw signal, not a parsed one");
-        }
+    if (!hasKeysOf(parsed, raw)) {
+        return false;
     }
     const Entry* protocol = field("protocol");
     const Entry* address = field("address");
     const Entry* command = field("command");
-    for (auto [entry, key] : {std::pair{protocol, "protocol"}, std::pair{address, "address"},
-                              std::pair{command, "command"}}) {
-        if (!entry) {
-            return fail(type, std::string("parsed signal without ") + key + ":");
-        }
-    }
     std::optional<uint32_t> addressValue = littleEndianOf(address->value);
     std::optional<uint32_t> commandValue = littleEndianOf(command->value);
     for (auto [entry, value] : {std::pair{address, addressValue}, std::pair{command, commandValue}}) {

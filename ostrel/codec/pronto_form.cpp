@@ -6,11 +6,13 @@
 // lasts N * 0.241246 us. Words 3 and 4 count the burst pairs (a pulse and a
 // space, each a number of carrier periods) of the sequence sent once and of
 // the one sent again while a key is held; the pairs follow, so a code has
-// 4 + 2 * (once + repeat) words. The short forms name a code of a protocol
-// instead: 5000 RC5 (system, command), 5001 RC5x (system, command, data,
-// and a word left 0000), 6000 RC6 mode 0 (system, command) and 900A NEC
-// (device and subdevice, command and its complement), each a burst pair's
-// worth of words; their word 2 is not used, the protocol has its carrier.
+// 4 + 2 * (once + repeat) words. The signal read is the once sequence and
+// then the repeat sequence one time. The short forms name a code of a
+// protocol instead, sent as that scancode is: 5000 RC5 (system, command),
+// 5001 RC5x (system, command, data and a word not used), 6000 RC6 mode 0
+// (system, command) and 900A NEC (device and subdevice, command and its
+// complement), counted as burst pairs; their word 2 is not used, the
+// protocol has its carrier.
 #include <cstdio>
 #include <string>
 #include <vector>

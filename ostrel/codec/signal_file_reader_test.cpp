@@ -2,6 +2,7 @@
 
 #include "protocols/scancode_encoding.h"
 #include "signal_file.h"
+#include "signal_file_cases.h"
 
 namespace ostrel {
 namespace {
@@ -23,21 +24,26 @@ Durations joined(std::initializer_list<Durations> parts) {
 
 const Durations gap = {125000};
 
-struct GoodFile {
-    const char* name;
-    std::string text;
-    Durations durations;
-    std::optional<uint32_t> carrier = std::nullopt;
-};
-
-class ReadsGoodFile : public ::testing::TestWithParam<GoodFile> {};
+}  // namespace
 
 TEST_P(ReadsGoodFile, ToItsSignal) {
     SignalFileReading reading = parseSignalFile(GetParam().text, "key.ir");
     ASSERT_TRUE(reading.ok()) << reading.error;
     EXPECT_EQ(reading.signal.durations, GetParam().durations);
     EXPECT_EQ(reading.signal.carrier, GetParam().carrier);
+    EXPECT_EQ(reading.signal.dutyCycle, GetParam().dutyCycle);
 }
+
+TEST_P(RefusesBadFile, WithLineAndReason) {
+    SignalFileReading reading = parseSignalFile(GetParam().text, "key.ir");
+    ASSERT_FALSE(reading.ok());
+    EXPECT_EQ(reading.line, GetParam().line);
+    EXPECT_EQ(reading.reason, GetParam().reason);
+    std::string where = GetParam().line ? std::string(":").append(std::to_string(GetParam().line)) : "";
+    EXPECT_EQ(reading.error, "key.ir" + where + ": " + GetParam().reason);
+}
+
+namespace {
 
 INSTANTIATE_TEST_SUITE_P(SignalFile, ReadsGoodFile, ::testing::Values(
     GoodFile{"Keywords", "pulse 100\nspace 200\npulse 300\n", {100, 200, 300}},
@@ -80,24 +86,6 @@ INSTANTIATE_TEST_SUITE_P(SignalFile, ReadsGoodFile, ::testing::Values(
              joined({sent("rc5:1"), gap, sent("nec:1"), gap, {10}})},
     GoodFile{"RecordingComment", "# scancode nec:0x408\npulse 10\n", {10}}),
     [](const auto& test) { return test.param.name; });
-
-struct BadFile {
-    const char* name;
-    std::string text;
-    size_t line;
-    std::string reason;
-};
-
-class RefusesBadFile : public ::testing::TestWithParam<BadFile> {};
-
-TEST_P(RefusesBadFile, WithLineAndReason) {
-    SignalFileReading reading = parseSignalFile(GetParam().text, "key.ir");
-    ASSERT_FALSE(reading.ok());
-    EXPECT_EQ(reading.line, GetParam().line);
-    EXPECT_EQ(reading.reason, GetParam().reason);
-    std::string where = GetParam().line ? std::string(":").append(std::to_string(GetParam().line)) : "";
-    EXPECT_EQ(reading.error, "key.ir" + where + ": " + GetParam().reason);
-}
 
 const std::string notANumber = " is not a decimal number from 1 to 16777214";
 const std::string notListed = "expected +N or -N with N from 1 to 16777214, not ";
