@@ -136,8 +136,8 @@ INSTANTIATE_TEST_SUITE_P(Pronto, RefusesBadFile, ::testing::Values(
     BadFile{"RoundsToZero", "0000 0001 0000 0001 0002 0001", 1, "word 5: '0002' carrier periods last 0 us"},
     BadFile{"TooLong", "0000 FFFF 0000 0001 FFFF 0001", 1,
             "word 5: 'FFFF' carrier periods last 1036112060 us, more than 16777214"},
-    BadFile{"UnknownFormat", "8000 006D 0000 0001 0010 0020", 1,
-            "word 1: format '8000' is none of 0000 (learned), 0100 (learned unmodulated), 5000 (RC5), "
+    BadFile{"UnknownFormat", "A000 006D 0000 0001 0010 0020", 1,
+            "word 1: format 'A000' is none of 0000 (learned), 0100 (learned unmodulated), 5000 (RC5), "
             "5001 (RC5x), 6000 (RC6) and 900A (NEC)"},
     BadFile{"Rc5System", "5000 0073 0000 0001 0020 0001", 1, "word 5: RC5 system '0020' is more than 31"},
     // Published as "RC5 device 0 function 239", which RC5 cannot send
@@ -154,6 +154,9 @@ INSTANTIATE_TEST_SUITE_P(Pronto, RefusesBadFile, ::testing::Values(
     BadFile{"Rc6System", "6000 0000 0000 0001 0100 0001", 1, "word 5: RC6 system '0100' is more than 255"},
     BadFile{"NecComplement", "900A 006D 0000 0001 10EF 0DF3", 1,
             "word 6: '0DF3': its low byte is not the complement of the command in its high byte, F2"},
+    // A list mistyped is a list, though its first word could be a Pronto word.
+    BadFile{"MistypedList", "9000 4500 56O 560\n", 1,
+            "expected +N or -N with N from 1 to 16777214, not '56O'"},
     BadFile{"NoFormAtAll", "# a code\nPower: 0000 006D\n", 2,
             "expected a signal: ir-ctl's lines (pulse, space, timeout, carrier or scancode), a list "
             "(+N -N ...), Pronto hex (0000 006D ...) or a Flipper IR file (Filetype: IR signals file)"}),

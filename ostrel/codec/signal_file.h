@@ -45,8 +45,8 @@ struct SignalFileReading {
 // - a Flipper Zero IR file of one signal (flipper_form.cpp), with its
 //   carrier and duty cycle.
 // The first line that is not blank or a comment decides the form: a keyword,
-// a sign, "Filetype:", or a word of four hex digits that does not begin a
-// list that reads (a Pronto code). N is a decimal number from 1 to
+// a sign, "Filetype:", or a Pronto code's first word (a format, or four hex
+// digits with a letter) in a file that does not read as a list. N is a decimal number from 1 to
 // longestDuration. Comments start with "#" or "//", on a line of their own
 // or as a word after the values. CRLF line ends and a UTF-8 byte order mark
 // are accepted. fileName only names the file in the error.

@@ -36,14 +36,21 @@ bool isKeyword(std::string_view word) {
            word == "scancode";
 }
 
-bool isProntoWord(std::string_view word) {
-    return word.size() == 4 && word.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
+// The first word of a Pronto code: four hex digits, a format of only
+// decimal digits or a word with a hex letter (900A), so that a list
+// mistyped (9000 4500 56O) is told what a list expects.
+bool startsPronto(std::string_view word) {
+    if (word.size() != 4 || word.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos) {
+        return false;
+    }
+    return word == "0000" || word == "0100" || word == "5000" || word == "5001" || word == "6000" ||
+           word.find_first_not_of("0123456789") != std::string_view::npos;
 }
 
 // The form the content is in, told by its first line that is not blank or a
 // comment, and that line's number; the keyword form for a text without one.
 // A file that reads as a list is one, as it always was, though its first
-// word be four digits as a Pronto word is.
+// word be a Pronto code's.
 struct FormChoice {
     forms::Outcome (*reader)(std::string_view);  // none: no form begins so
     size_t line;
@@ -67,7 +74,7 @@ FormChoice chooseForm(std::string_view text) {
         if (first == '+' || first == '-') {
             return {forms::readListForm, lines.lineNumber()};
         }
-        if (isProntoWord(*word)) {
+        if (startsPronto(*word)) {
             forms::Outcome list = forms::readListForm(text);
             if (list.failed()) {
                 return {forms::readProntoForm, lines.lineNumber()};

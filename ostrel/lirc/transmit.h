@@ -35,8 +35,8 @@ struct Transmission {
 // kernel returns late from does not lengthen the gap. A port the device
 // lacks, or an unmodulated signal on a device that cannot set its carrier,
 // fails before anything about the device is changed. An unmodulated signal
-// asks the device for carrier 0, which drivers that can send without a
-// carrier take and the others refuse.
+// asks the device for carrier 0, which the kernel hands to the driver: the
+// mceusb driver takes it as no modulation, others may refuse it.
 bool transmit(const std::string& devicePath, const Transmission& transmission, std::string& why);
 
 }  // namespace ostrel

@@ -138,7 +138,7 @@ const PlayCase cases[] = {
     {.name = "FlipperFileOfTwoSignalsIsRefused", .file = flipperRaw + "#\nname: Mute\ntype: raw\n",
      .error = "key.ir:10: 2 signals (Power, Mute); irplay plays one signal per file: save the one "
               "to play in a file of its own"},
-    // The emulator, as rc-loopback, refuses carrier 0.
+    // The emulated device refuses carrier 0.
     {.name = "UnmodulatedWhereTheDeviceRefusesCarrier0", .file = "0100 0070 0000 0001 000A 0064\n",
      .error = "{device}: cannot send an unmodulated signal (carrier 0): Invalid argument",
      .emittersLeftChosen = true},
