@@ -225,9 +225,10 @@ bool FlipperReader::findTheSignal() {
                                    "); irplay plays one signal per file: save the one to play "
                                    "in a file of its own");
     }
-    if (entries_.size() < 3 || entries_[2].key != "name") {
-        const Entry& stray = entries_.size() < 3 ? *names[0] : entries_[2];
-        return fail(stray, "expected name: after the Version, not " + text::quoted(stray.key));
+    // The header is the first two entries, so the name is the third or later.
+    if (entries_[2].key != "name") {
+        return fail(entries_[2], "expected name: after the Version, not " +
+                                     text::quoted(entries_[2].key));
     }
     signalStart_ = 2;
     return true;
