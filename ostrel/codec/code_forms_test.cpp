@@ -113,7 +113,11 @@ INSTANTIATE_TEST_SUITE_P(Flipper, ReadsGoodFile, ::testing::Values(
         "1296 432 432 432 432 432 1296 432 1296 432 432 432 432 432 432 432 432 432 432 432 432 432 "
         "1296 432 432 432 432 432 432 432 432 432 432 432 432 432 432 432 1296 432 1296 432 432 432 "
         "432 432 1296 432 1296 432 1296 432 1296 432 432 432 432 432 432 432 432 432 1296 432 1296 "
-        "432 1296 432 1296 432 432 432 1296 432 432 432 432 432"), 38000, 33}),
+        "432 1296 432 1296 432 432 432 1296 432 432 432 432 432"), 38000, 33},
+    GoodFile{"Rca", parsed("RCA", "0F 00 00 00", "54 00 00 00"), durationsOf(
+        "4000 4000 500 2000 500 2000 500 2000 500 2000 500 1000 500 1000 500 2000 500 1000 500 2000 "
+        "500 1000 500 2000 500 1000 500 1000 500 1000 500 1000 500 1000 500 2000 500 2000 500 1000 "
+        "500 2000 500 1000 500 2000 500 1000 500 2000 500"), 38000, 33}),
     [](const auto& test) { return test.param.name; });
 
 const std::string counts = "the counts of the two sequences";
@@ -167,7 +171,7 @@ const std::string keysOfASignal =
     "and command (parsed)";
 const std::string playedProtocols =
     "; the protocols played are NEC, NECext, NEC42, Samsung32, RC5, RC5X, RC6, SIRC, SIRC15, "
-    "SIRC20, Kaseikyo";
+    "SIRC20, Kaseikyo, RCA";
 const std::string fourBytes = ": expected four hex bytes, least significant first, such as 07 00 00 00";
 
 std::string signals(int count) {
@@ -227,8 +231,10 @@ INSTANTIATE_TEST_SUITE_P(Flipper, RefusesBadFile, ::testing::Values(
             "command '0x02 00 00 00'" + fourBytes},
     BadFile{"UnknownProtocol", parsed("nec", "07 00 00 00", "02 00 00 00"), 6,
             "protocol 'nec': no Flipper protocol is named so" + playedProtocols},
-    BadFile{"Rca", parsed("RCA", "0F 00 00 00", "54 00 00 00"), 6,
-            "protocol 'RCA': RCA is not played here" + playedProtocols},
+    BadFile{"Pioneer", parsed("Pioneer", "AF 00 00 00", "54 00 00 00"), 6,
+            "protocol 'Pioneer': Pioneer is not played here" + playedProtocols},
+    BadFile{"RcaAddressBeyondItsBits", parsed("RCA", "10 00 00 00", "54 00 00 00"), 7,
+            "address 0x10 has bits outside the 4 of RCA addresses"},
     BadFile{"Nec42ext", parsed("NEC42ext", "0F 00 00 00", "54 00 00 00"), 6,
             "protocol 'NEC42ext': NEC42ext is not played here" + playedProtocols},
     BadFile{"AddressBeyondItsBits", parsed("NEC", "07 01 00 00", "02 00 00 00"), 7,

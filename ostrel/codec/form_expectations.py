@@ -10,7 +10,7 @@ Flipper: the bits of each parsed protocol as Flipper's firmware puts them on
 the air (lib/infrared/encoder_decoder/*/infrared_encoder_*.c of
 flipperdevices/flipperzero-firmware) against the bits of the kernel scancode
 the reader sends for it (drivers/media/rc/ir-*-decoder.c), and the frames of
-Samsung32 and Kaseikyo with Flipper's timings.
+Samsung32, Kaseikyo and RCA with Flipper's timings.
 """
 
 
@@ -98,7 +98,7 @@ for name,a,c,p,sc,f,k in cases:
     print(f"{name:7} address {a:#x} command {c:#x} -> {p}:{sc:#x} {'same bits' if same else 'DIFFERENT'}")
 print("all same" if ok else "MISMATCH")
 
-# --- Samsung32 and Kaseikyo frames with Flipper's timings
+# --- Samsung32, Kaseikyo and RCA frames with Flipper's timings
 def pdwm(header, mark, s0, s1, bits):
     out = list(header)
     for b in bits: out += [mark, s1 if b else s0]
@@ -115,5 +115,9 @@ def kaseikyo(addr, cmd):
     d.append(d[2]^d[3]^d[4])
     bits = sum((lsb(x,8) for x in d), [])
     return pdwm([3456,1728],432,432,1296,bits)
+def rca(a,c):
+    # infrared_encoder_rca_reset: address, command, their complements
+    return pdwm([4000,4000],500,1000,2000, lsb(a & 0xf | c<<4 | (~a&0xf)<<12 | (~c&0xff)<<16, 24))
 print("Samsung32 07/02:", ' '.join(map(str,samsung(0x07,0x02))))
 print("Kaseikyo 0x3254 10 / 0x0f3:", ' '.join(map(str,kaseikyo(0x325410, 0x0f3))))
+print("RCA 0F/54:", ' '.join(map(str,rca(0x0f, 0x54))))

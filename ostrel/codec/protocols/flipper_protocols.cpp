@@ -11,7 +11,9 @@ namespace ostrel::protocols {
 
 namespace {
 
-enum class Layout { nec, necExt, nec42, samsung32, rc5, rc5x, rc6, sirc, sirc15, sirc20, kaseikyo };
+enum class Layout {
+    nec, necExt, nec42, samsung32, rc5, rc5x, rc6, sirc, sirc15, sirc20, kaseikyo, rca
+};
 
 struct FlipperProtocol {
     std::string_view name;
@@ -20,7 +22,7 @@ struct FlipperProtocol {
     Layout layout;
 };
 
-constexpr std::array<FlipperProtocol, 11> played = {{
+constexpr std::array<FlipperProtocol, 12> played = {{
     {"NEC", 8, 8, Layout::nec},
     {"NECext", 16, 16, Layout::necExt},
     {"NEC42", 13, 8, Layout::nec42},
@@ -32,22 +34,27 @@ constexpr std::array<FlipperProtocol, 11> played = {{
     {"SIRC15", 8, 7, Layout::sirc15},
     {"SIRC20", 13, 7, Layout::sirc20},
     {"Kaseikyo", 26, 10, Layout::kaseikyo},
+    {"RCA", 4, 8, Layout::rca},
 }};
 
 // Flipper's other protocols: NEC42ext, a 42-bit NEC layout of no kernel
-// protocol, and RCA and Pioneer, which the kernel cannot encode either.
-constexpr std::array<std::string_view, 3> notPlayed = {"NEC42ext", "RCA", "Pioneer"};
+// protocol, and Pioneer, which the kernel cannot encode either.
+constexpr std::array<std::string_view, 2> notPlayed = {"NEC42ext", "Pioneer"};
 
 // INFRARED_COMMON_DUTY_CYCLE and the duty cycle of Flipper's RC5, RC6 and
 // SIRC alike: 0.33.
 constexpr uint32_t flipperDutyCycle = 33;
-// INFRARED_COMMON_CARRIER_FREQUENCY, Samsung32's and Kaseikyo's carrier.
+// INFRARED_COMMON_CARRIER_FREQUENCY, the carrier of Samsung32, Kaseikyo and
+// RCA (whose remotes send at 56 kHz; Flipper sends it at this one).
 constexpr uint32_t flipperCarrier = 38000;
 
 // infrared_protocol_samsung_i.h: a NEC-like frame with a shorter header.
 constexpr PulseDistance samsung32Timings{4500, 4500, 550, {550, 1650}, 550, 0, false};
 // infrared_protocol_kaseikyo_i.h: units of 432 us.
 constexpr PulseDistance kaseikyoTimings{8 * 432, 4 * 432, 432, {432, 3 * 432}, 432, 0, false};
+// infrared_protocol_rca_i.h: a 4000/4000 us header, 500 us pulses, spaces of
+// 1000 us (0) and 2000 us (1).
+constexpr PulseDistance rcaTimings{4000, 4000, 500, {1000, 2000}, 500, 0, false};
 
 std::string playedNames() {
     std::string names;
@@ -96,6 +103,15 @@ std::vector<uint32_t> kaseikyoFrame(uint32_t address, uint32_t command) {
     }
     EdgeBuilder edges;
     edges.pulseDistance(kaseikyoTimings, 48, data);
+    return std::move(edges).frame();
+}
+
+// infrared_encoder_rca_reset: 24 bits, least significant first: the 4-bit
+// address, the command, then the complement of each.
+std::vector<uint32_t> rcaFrame(uint32_t address, uint32_t command) {
+    EdgeBuilder edges;
+    edges.pulseDistance(rcaTimings, 24,
+                        (~command & 0xff) << 16 | (~address & 0xf) << 12 | command << 4 | address);
     return std::move(edges).frame();
 }
 
@@ -170,6 +186,9 @@ FlipperSignal encodeFlipperSignal(std::string_view name, uint32_t address, uint3
         signal.carrier = flipperCarrier;
     } else if (protocol->layout == Layout::kaseikyo) {
         signal.durations = kaseikyoFrame(address, command);
+        signal.carrier = flipperCarrier;
+    } else if (protocol->layout == Layout::rca) {
+        signal.durations = rcaFrame(address, command);
         signal.carrier = flipperCarrier;
     } else {
         Scancode scancode = scancodeOf(protocol->layout, address, command);

@@ -2,8 +2,9 @@
 // each an address and a command laid out on the air as Flipper's firmware
 // lays them out (lib/infrared/encoder_decoder of flipperdevices'
 // flipperzero-firmware). Where the protocol is one of the kernel's, the
-// signal is that scancode, sent as a scancode line sends it; Samsung32 and
-// Kaseikyo, which the kernel cannot encode, are sent with Flipper's timings.
+// signal is that scancode, sent as a scancode line sends it; Samsung32,
+// Kaseikyo and RCA, which the kernel cannot encode, are sent with Flipper's
+// timings.
 #pragma once
 
 #include <cstdint>
