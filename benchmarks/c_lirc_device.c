@@ -14,6 +14,9 @@
  * read(2) gives one NEC key press, 0x04 0x08, ended by a timeout sample.
  * Every other call, and every other file, goes to the kernel unchanged. */
 #define _GNU_SOURCE
+/* It defines the narrow and the 64-bit calls alike (open and open64, ...),
+ * which 64-bit file offsets would rename onto each other on 32-bit systems. */
+#undef _FILE_OFFSET_BITS
 #include <errno.h>
 #include <fcntl.h>
 #include <linux/lirc.h>

@@ -18,8 +18,12 @@ function(ir_program target)
         # --as-needed: the programs themselves use only the C library and the
         # transceiver library, so the loader is not made to find the C++
         # runtime for them (the library brings its own dependencies).
+        # -static-libgcc: the few helpers of libgcc the compiler may call (on
+        # 32-bit ARM the unwinding routines every C++ function's table names)
+        # are linked in, so that only libc and the transceiver library are
+        # loaded.
         target_link_options(${target} PRIVATE
-            LINKER:--enable-new-dtags LINKER:-z,now LINKER:--as-needed)
+            LINKER:--enable-new-dtags LINKER:-z,now LINKER:--as-needed -static-libgcc)
         # The build tree has the installed shape, so one relative RUNPATH
         # serves both, and a copy of a program moved elsewhere finds nothing.
         set_target_properties(${target} PROPERTIES

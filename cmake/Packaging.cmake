@@ -19,4 +19,15 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS v4l-utils)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# A cross build packages for its target, whose Debian architecture the
+# toolchain file names (cmake/linux-cross-toolchain.cmake). cpack then hands
+# dpkg-shlibdeps DEB_HOST_ARCH, so that it reads the binaries with the
+# target's objdump and computes the dependencies from the target's libraries
+# as dpkg knows them (libc6:arm64, ...).
+if(CMAKE_CROSSCOMPILING AND IRTOOLS_DEBIAN_ARCHITECTURE)
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${IRTOOLS_DEBIAN_ARCHITECTURE})
+    set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackTargetArchitecture.cmake)
+    file(CONFIGURE OUTPUT ${CPACK_PROJECT_CONFIG_FILE}
+        CONTENT "set(ENV{DEB_HOST_ARCH} ${IRTOOLS_DEBIAN_ARCHITECTURE})\n")
+endif()
 include(CPack)

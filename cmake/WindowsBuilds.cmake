@@ -6,7 +6,14 @@
 #
 # Sets, for the tests: WINDOWS_I686_TREE and WINDOWS_X86_64_TREE (empty when
 # that tree is not built) and WINDOWS_I686_OBJDUMP / WINDOWS_X86_64_OBJDUMP.
-option(IRTOOLS_WINDOWS_BUILDS "Also build the Windows programs when MinGW-w64 is installed" ON)
+# A cross build for another Linux architecture leaves them to the native build.
+if(CMAKE_CROSSCOMPILING)
+    set(windowsBuildsDefault OFF)
+else()
+    set(windowsBuildsDefault ON)
+endif()
+option(IRTOOLS_WINDOWS_BUILDS "Also build the Windows programs when MinGW-w64 is installed"
+    ${windowsBuildsDefault})
 
 include(ExternalProject)
 

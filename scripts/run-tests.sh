@@ -3,12 +3,14 @@
 # machine are reported by CTest as skipped, not as passed. Then every
 # documented build configuration, checked for warnings
 # (scripts/check-build-matrix.sh), and, each when its tools are there, the
-# fuzzers for a bounded time (scripts/run-fuzzers.sh, clang with libFuzzer)
-# and the whole suite built with the sanitizers
-# (scripts/run-sanitized-tests.sh); either is said to be skipped otherwise.
+# whole suite cross-built for arm64 and armhf under qemu-user
+# (scripts/run-cross-tests.sh), the fuzzers for a bounded time
+# (scripts/run-fuzzers.sh, clang with libFuzzer) and the whole suite built
+# with the sanitizers (scripts/run-sanitized-tests.sh); each is said to be
+# skipped otherwise.
 #
-#   IRTOOLS_SKIP_MATRIX=1, IRTOOLS_SKIP_FUZZERS=1, IRTOOLS_SKIP_SANITIZED=1
-#                                                      leave that stage out
+#   IRTOOLS_SKIP_MATRIX=1, IRTOOLS_SKIP_CROSS=1, IRTOOLS_SKIP_FUZZERS=1,
+#   IRTOOLS_SKIP_SANITIZED=1                           leave that stage out
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -35,6 +37,7 @@ stage() {
     esac
 }
 stage "build matrix" IRTOOLS_SKIP_MATRIX scripts/check-build-matrix.sh
+stage "cross tests (arm64, armhf)" IRTOOLS_SKIP_CROSS scripts/run-cross-tests.sh
 stage fuzzers IRTOOLS_SKIP_FUZZERS scripts/run-fuzzers.sh
 stage "sanitized tests" IRTOOLS_SKIP_SANITIZED scripts/run-sanitized-tests.sh
 

@@ -82,7 +82,10 @@ bool isEmulatedPath(int directoryFd, const char* path) {
     return absolute(directoryFd, path) == absolute(AT_FDCWD, device);
 }
 
-void fillDeviceStat(struct stat& status, const std::string& devicePath) {
+namespace {
+
+template <typename Status>
+void fillCharacterDevice(Status& status, const std::string& devicePath) {
     std::string_view name = lastComponent(devicePath);
     size_t digits = name.size();
     while (digits > 0 && name[digits - 1] >= '0' && name[digits - 1] <= '9') {
@@ -107,6 +110,16 @@ void fillDeviceStat(struct stat& status, const std::string& devicePath) {
     status.st_atim = now;
     status.st_mtim = now;
     status.st_ctim = now;
+}
+
+}  // namespace
+
+void fillDeviceStat(struct stat& status, const std::string& devicePath) {
+    fillCharacterDevice(status, devicePath);
+}
+
+void fillDeviceStat(struct stat64& status, const std::string& devicePath) {
+    fillCharacterDevice(status, devicePath);
 }
 
 }  // namespace lirc_emulator

@@ -2,6 +2,7 @@
 // to the C library unchanged.
 #include <cerrno>
 #include <cstdarg>
+#include <cstdint>
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -76,7 +77,10 @@ LIRC_EMULATOR_EXPORT int ioctl(int fd, unsigned long request, ...) noexcept {
     void* argument = va_arg(arguments, void*);
     va_end(arguments);
     if (std::shared_ptr<LircFile> file = FileTable::instance().find(fd)) {
-        return fromKernel(file->ioctl(request, argument));
+        // The kernel takes the request as 32 bits (unsigned int cmd), so a
+        // request that a program passed through an int, and that was widened
+        // with its sign on a 64-bit system, still names the same request.
+        return fromKernel(file->ioctl(static_cast<uint32_t>(request), argument));
     }
     return realLibc().ioctl(fd, request, argument);
 }

@@ -1,6 +1,7 @@
 // stat(2) and friends: the emulated device's open files and its path are a character
 // device; everything else is the C library's answer. The __xstat family serves programs
-// built against glibc before 2.33. On x86-64 struct stat and struct stat64 are the same.
+// built against glibc before 2.33. The 64-bit calls fill a struct stat64, which on
+// 64-bit systems has the layout of struct stat and on 32-bit ones (armhf) does not.
 #include <cerrno>
 
 #include <fcntl.h>
@@ -17,15 +18,26 @@ using namespace lirc_emulator;
 
 namespace {
 
-int statFd(int fd, struct stat* status) {
+int realStatFd(int fd, struct stat* status) { return realLibc().fstat(fd, status); }
+int realStatFd(int fd, struct stat64* status) { return realLibc().fstat64(fd, status); }
+int realStatAt(int directoryFd, const char* path, struct stat* status, int flags) {
+    return realLibc().fstatat(directoryFd, path, status, flags);
+}
+int realStatAt(int directoryFd, const char* path, struct stat64* status, int flags) {
+    return realLibc().fstatat64(directoryFd, path, status, flags);
+}
+
+template <typename Status>
+int statFd(int fd, Status* status) {
     if (std::shared_ptr<LircFile> file = FileTable::instance().find(fd)) {
         fillDeviceStat(*status, file->config().devicePath);
         return 0;
     }
-    return realLibc().fstat(fd, status);
+    return realStatFd(fd, status);
 }
 
-int statAt(int directoryFd, const char* path, struct stat* status, int flags) {
+template <typename Status>
+int statAt(int directoryFd, const char* path, Status* status, int flags) {
     if ((flags & AT_EMPTY_PATH) != 0 && path != nullptr && *path == '\0') {
         return statFd(directoryFd, status);
     }
@@ -33,7 +45,7 @@ int statAt(int directoryFd, const char* path, struct stat* status, int flags) {
         fillDeviceStat(*status, configuredDevicePath());
         return 0;
     }
-    return realLibc().fstatat(directoryFd, path, status, flags);
+    return realStatAt(directoryFd, path, status, flags);
 }
 
 int accessAt(int directoryFd, const char* path, int mode, int flags) {
@@ -54,7 +66,7 @@ LIRC_EMULATOR_EXPORT int fstat(int fd, struct stat* status) noexcept {
 }
 
 LIRC_EMULATOR_EXPORT int fstat64(int fd, struct stat64* status) noexcept {
-    return statFd(fd, reinterpret_cast<struct stat*>(status));
+    return statFd(fd, status);
 }
 
 LIRC_EMULATOR_EXPORT int __fxstat(int, int fd, struct stat* status) noexcept {
@@ -62,7 +74,7 @@ LIRC_EMULATOR_EXPORT int __fxstat(int, int fd, struct stat* status) noexcept {
 }
 
 LIRC_EMULATOR_EXPORT int __fxstat64(int, int fd, struct stat64* status) noexcept {
-    return statFd(fd, reinterpret_cast<struct stat*>(status));
+    return statFd(fd, status);
 }
 
 LIRC_EMULATOR_EXPORT int stat(const char* path, struct stat* status) noexcept {
@@ -70,7 +82,7 @@ LIRC_EMULATOR_EXPORT int stat(const char* path, struct stat* status) noexcept {
 }
 
 LIRC_EMULATOR_EXPORT int stat64(const char* path, struct stat64* status) noexcept {
-    return statAt(AT_FDCWD, path, reinterpret_cast<struct stat*>(status), 0);
+    return statAt(AT_FDCWD, path, status, 0);
 }
 
 LIRC_EMULATOR_EXPORT int lstat(const char* path, struct stat* status) noexcept {
@@ -78,7 +90,7 @@ LIRC_EMULATOR_EXPORT int lstat(const char* path, struct stat* status) noexcept {
 }
 
 LIRC_EMULATOR_EXPORT int lstat64(const char* path, struct stat64* status) noexcept {
-    return statAt(AT_FDCWD, path, reinterpret_cast<struct stat*>(status), AT_SYMLINK_NOFOLLOW);
+    return statAt(AT_FDCWD, path, status, AT_SYMLINK_NOFOLLOW);
 }
 
 LIRC_EMULATOR_EXPORT int __xstat(int, const char* path, struct stat* status) noexcept {
@@ -86,7 +98,7 @@ LIRC_EMULATOR_EXPORT int __xstat(int, const char* path, struct stat* status) noe
 }
 
 LIRC_EMULATOR_EXPORT int __xstat64(int, const char* path, struct stat64* status) noexcept {
-    return statAt(AT_FDCWD, path, reinterpret_cast<struct stat*>(status), 0);
+    return statAt(AT_FDCWD, path, status, 0);
 }
 
 LIRC_EMULATOR_EXPORT int __lxstat(int, const char* path, struct stat* status) noexcept {
@@ -94,7 +106,7 @@ LIRC_EMULATOR_EXPORT int __lxstat(int, const char* path, struct stat* status) no
 }
 
 LIRC_EMULATOR_EXPORT int __lxstat64(int, const char* path, struct stat64* status) noexcept {
-    return statAt(AT_FDCWD, path, reinterpret_cast<struct stat*>(status), AT_SYMLINK_NOFOLLOW);
+    return statAt(AT_FDCWD, path, status, AT_SYMLINK_NOFOLLOW);
 }
 
 LIRC_EMULATOR_EXPORT int fstatat(int directoryFd, const char* path, struct stat* status, int flags) noexcept {
@@ -103,7 +115,7 @@ LIRC_EMULATOR_EXPORT int fstatat(int directoryFd, const char* path, struct stat*
 
 LIRC_EMULATOR_EXPORT int fstatat64(int directoryFd, const char* path, struct stat64* status,
                                    int flags) noexcept {
-    return statAt(directoryFd, path, reinterpret_cast<struct stat*>(status), flags);
+    return statAt(directoryFd, path, status, flags);
 }
 
 LIRC_EMULATOR_EXPORT int __fxstatat(int, int directoryFd, const char* path, struct stat* status,
@@ -113,7 +125,7 @@ LIRC_EMULATOR_EXPORT int __fxstatat(int, int directoryFd, const char* path, stru
 
 LIRC_EMULATOR_EXPORT int __fxstatat64(int, int directoryFd, const char* path, struct stat64* status,
                                       int flags) noexcept {
-    return statAt(directoryFd, path, reinterpret_cast<struct stat*>(status), flags);
+    return statAt(directoryFd, path, status, flags);
 }
 
 LIRC_EMULATOR_EXPORT int access(const char* path, int mode) noexcept {

@@ -21,6 +21,8 @@ RealLibc resolveAll() {
     resolve(libc.ioctl, "ioctl");
     resolve(libc.fstat, "fstat");
     resolve(libc.fstatat, "fstatat");
+    resolve(libc.fstat64, "fstat64");
+    resolve(libc.fstatat64, "fstatat64");
     resolve(libc.faccessat, "faccessat");
     resolve(libc.poll, "poll");
     resolve(libc.ppoll, "ppoll");

@@ -9,6 +9,7 @@
 
 struct pollfd;
 struct stat;
+struct stat64;
 struct timespec;
 
 namespace lirc_emulator {
@@ -22,6 +23,8 @@ struct RealLibc {
     int (*ioctl)(int, unsigned long, ...);
     int (*fstat)(int, struct stat*);
     int (*fstatat)(int, const char*, struct stat*, int);
+    int (*fstat64)(int, struct stat64*);
+    int (*fstatat64)(int, const char*, struct stat64*, int);
     int (*faccessat)(int, const char*, int, int);
     int (*poll)(struct pollfd*, unsigned long, int);
     int (*ppoll)(struct pollfd*, unsigned long, const struct timespec*, const __sigset_t*);

@@ -43,6 +43,67 @@ TEST_F(EmulatedDevice, MinorNumberComesFromTheName) {
     close(fd);
 }
 
+// Each stat call in its narrow and its 64-bit form, on the device and on a plain
+// file: the two structs differ in layout on 32-bit systems (armhf), where
+// programs built with 64-bit file offsets (ir-ctl, irplay) use the 64-bit ones.
+struct StatCase {
+    const char* name;
+    // The call on the open file `fd` or its `path`; fills mode, minor and size.
+    int (*call)(int fd, const char* path, mode_t& mode, unsigned& minorNumber, long long& size);
+};
+
+template <typename Status>
+int seen(int result, const Status& status, mode_t& mode, unsigned& minorNumber, long long& size) {
+    mode = status.st_mode;
+    minorNumber = minor(status.st_rdev);
+    size = status.st_size;
+    return result;
+}
+
+#define STAT_CASE(name, Status, expression)                                              \
+    StatCase{name, [](int fd, const char* file, mode_t& mode, unsigned& minorNumber,     \
+                      long long& size) {                                                 \
+                 Status status{};                                                        \
+                 (void)fd;                                                               \
+                 (void)file;                                                             \
+                 return seen(expression, status, mode, minorNumber, size);               \
+             }}
+
+const StatCase statCases[] = {
+    STAT_CASE("fstat", struct stat, fstat(fd, &status)),
+    STAT_CASE("fstat64", struct stat64, fstat64(fd, &status)),
+    STAT_CASE("stat", struct stat, stat(file, &status)),
+    STAT_CASE("stat64", struct stat64, stat64(file, &status)),
+    STAT_CASE("lstat64", struct stat64, lstat64(file, &status)),
+    STAT_CASE("fstatat64", struct stat64, fstatat64(AT_FDCWD, file, &status, 0)),
+    STAT_CASE("fstatat64_empty_path", struct stat64, fstatat64(fd, "", &status, AT_EMPTY_PATH)),
+};
+
+class StatCalls : public EmulatedDevice, public ::testing::WithParamInterface<StatCase> {};
+
+TEST_P(StatCalls, SeeTheDeviceAndPlainFilesAlike) {
+    configure("DEVICE", path("lirc7"));
+    int device = open(path("lirc7").c_str(), O_RDWR);
+    ASSERT_GE(device, 0);
+    writeFile(path("plain"), "abcd");
+    int plain = open(path("plain").c_str(), O_RDONLY);
+    ASSERT_GE(plain, 0);
+    mode_t mode = 0;
+    unsigned minorNumber = 0;
+    long long size = -1;
+    ASSERT_EQ(GetParam().call(device, path("lirc7").c_str(), mode, minorNumber, size), 0);
+    EXPECT_TRUE(S_ISCHR(mode)) << std::oct << mode;
+    EXPECT_EQ(minorNumber, 7U);
+    ASSERT_EQ(GetParam().call(plain, path("plain").c_str(), mode, minorNumber, size), 0);
+    EXPECT_TRUE(S_ISREG(mode)) << std::oct << mode;
+    EXPECT_EQ(size, 4);
+    close(plain);
+    close(device);
+}
+
+INSTANTIATE_TEST_SUITE_P(Emulator, StatCalls, ::testing::ValuesIn(statCases),
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
+
 // Other spellings of the emulated path open it too; other names do not.
 struct PathCase {
     const char* name;
@@ -101,7 +162,11 @@ TEST_F(EmulatedDevice, OtherFilesAreUntouched) {
     ASSERT_EQ(fstat(fd, &status), 0);
     EXPECT_TRUE(S_ISREG(status.st_mode));
     errno = 0;
-    EXPECT_EQ(ioctlValue(fd, LIRC_GET_FEATURES).error, ENOTTY);
+    // Handed on to the C library: the kernel answers ENOTTY for a plain file;
+    // qemu-user, in a cross build's tests, answers ENOSYS for any ioctl it
+    // does not translate, before the kernel sees it.
+    constexpr bool underQemuUser = sizeof(PROGRAM_EMULATOR) > 1;
+    EXPECT_EQ(ioctlValue(fd, LIRC_GET_FEATURES).error, underQemuUser ? ENOSYS : ENOTTY);
     close(fd);
 }
 

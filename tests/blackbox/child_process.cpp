@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <sstream>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -19,6 +20,12 @@ int64_t monotonicNow() {
     return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
+// Set by the program_emulator target (tests/blackbox/CMakeLists.txt); a
+// program built without it starts the build's programs only natively.
+#ifndef PROGRAM_EMULATOR
+#define PROGRAM_EMULATOR ""
+#endif
+
 namespace {
 
 [[noreturn]] void failInChild(const char* what) {
@@ -26,7 +33,8 @@ namespace {
     _exit(126);
 }
 
-void startChild(const ChildLaunch& launch, int outWrite, int errWrite) {
+void startChild(const ChildLaunch& launch, const std::vector<std::string>& emulator, int outWrite,
+                int errWrite) {
     dup2(outWrite, 1);
     dup2(errWrite, 2);
     if (!launch.workingFolder.empty() && chdir(launch.workingFolder.c_str()) != 0) {
@@ -37,7 +45,17 @@ void startChild(const ChildLaunch& launch, int outWrite, int errWrite) {
     }
     for (const std::string& entry : launch.setEnvironment) {
         size_t equals = entry.find('=');
-        setenv(entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), 1);
+        std::string name = entry.substr(0, equals);
+        if (name == "LD_PRELOAD" && !emulator.empty()) {
+            // A library of the target's architecture, for the target's
+            // programs only: qemu-user hands it to them, and programs of this
+            // machine (the shell that starts a program) never try to load it.
+            name = "QEMU_SET_ENV";
+            unsetenv("LD_PRELOAD");
+            setenv(name.c_str(), entry.c_str(), 1);
+            continue;
+        }
+        setenv(name.c_str(), entry.substr(equals + 1).c_str(), 1);
     }
     if (launch.runAsUser) {
         gid_t group = *launch.runAsUser;
@@ -51,13 +69,38 @@ void startChild(const ChildLaunch& launch, int outWrite, int errWrite) {
     }
     arguments.push_back(nullptr);
     execv(arguments[0], arguments.data());
+    if (errno == ENOEXEC && !emulator.empty()) {
+        std::vector<char*> emulated;
+        for (const std::string& word : emulator) {
+            emulated.push_back(const_cast<char*>(word.c_str()));
+        }
+        emulated.insert(emulated.end(), arguments.begin(), arguments.end());
+        execv(emulated[0], emulated.data());
+        failInChild(emulated[0]);
+    }
     failInChild(arguments[0]);
 }
 
 }  // namespace
 
+std::vector<std::string> programEmulator() {
+    std::vector<std::string> words;
+    std::istringstream command(PROGRAM_EMULATOR);
+    for (std::string word; command >> word;) {
+        words.push_back(word);
+    }
+    return words;
+}
+
+std::vector<std::string> programCommand(const std::string& path) {
+    std::vector<std::string> words = programEmulator();
+    words.push_back(path);
+    return words;
+}
+
 ChildResult runChild(const ChildLaunch& launch) {
     ChildResult result;
+    const std::vector<std::string> emulator = programEmulator();
     int out[2];
     int err[2];
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
@@ -67,7 +110,7 @@ ChildResult runChild(const ChildLaunch& launch) {
     result.startNanoseconds = monotonicNow();
     pid_t child = fork();
     if (child == 0) {
-        startChild(launch, out[1], err[1]);
+        startChild(launch, emulator, out[1], err[1]);
     }
     close(out[1]);
     close(err[1]);

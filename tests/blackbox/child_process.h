@@ -29,6 +29,19 @@ struct ChildResult {
     int64_t endNanoseconds = 0;    // CLOCK_MONOTONIC, when it had been reaped
 };
 
+// Runs the command. A program that the kernel cannot run (a cross build's
+// program on the build machine, ENOEXEC) is run through programEmulator(),
+// qemu-user, which then also gets the LD_PRELOAD of the launch (through
+// QEMU_SET_ENV), so that the emulated device is loaded into the target's
+// programs, however they are started, and into no program of this machine.
 ChildResult runChild(const ChildLaunch& launch);
+
+// The emulator that runs the build's programs where the kernel cannot, as
+// the words of a command (qemu-user for a cross build, as CTest runs the
+// tests themselves); none for a native build.
+std::vector<std::string> programEmulator();
+// The words that start the program at `path` from a shell or from a wrapper
+// such as ir-emulate, which do not fall back on the emulator themselves.
+std::vector<std::string> programCommand(const std::string& path);
 
 int64_t monotonicNow();

@@ -15,8 +15,10 @@ const std::string keyFile = "pulse 900\nspace 450\npulse 900\n";
 TEST(Threads, RecordAndPlayAtOnceEachDoTheirWhole) {
     ScratchFolder scratch;
     writeFile(scratch / "key.ir", keyFile);
-    // Each open of the device hears the key press, 20 ms after it.
-    EmulatedDevice device(scratch, {.receive = "wait 20\ncarrier 38000\npulse 900\nwait 30\n"
+    // Each open of the device hears the key press, 100 ms after it: time
+    // enough for both recordings to turn carrier reports on, also under
+    // qemu-user.
+    EmulatedDevice device(scratch, {.receive = "wait 100\ncarrier 38000\npulse 900\nwait 30\n"
                                                "space 30000\npulse 900\nend\n"});
     ChildResult run = device.run({programPath("concurrent_calls"), "one.ir", "two.ir", "key.ir"});
     ASSERT_TRUE(run.exited) << run.standardError;
@@ -74,7 +76,11 @@ TEST_P(StandardStreams, LeaveTheFileAsItShouldBe) {
     for (const char* program : {"irplay", "irrecord"}) {
         std::string placeholder = std::string("{") + program + "}";
         if (size_t at = shell.find(placeholder); at != std::string::npos) {
-            shell.replace(at, placeholder.size(), programPath(program));
+            std::string command;
+            for (const std::string& word : programCommand(programPath(program))) {
+                command += (command.empty() ? "" : " ") + word;
+            }
+            shell.replace(at, placeholder.size(), command);
         }
     }
     ChildResult run = device.run({"/bin/sh", "-c", shell});

@@ -173,6 +173,9 @@ const PlayCase cases[] = {
      .error = "key.ir: larger than 1 MiB, too large for a signal file"},
     {.name = "SparseFileOf100MB", .sparseSize = 100 << 20,
      .error = "key.ir: larger than 1 MiB, too large for a signal file"},
+    // Larger than a 32-bit off_t or size_t holds (armhf): refused the same way.
+    {.name = "SparseFileOf5GiB", .sparseSize = off_t{5} << 30,
+     .error = "key.ir: larger than 1 MiB, too large for a signal file"},
     {.name = "DevZeroIsNoSignalFile", .arguments = {"-i", "/dev/zero"},
      .error = "/dev/zero: not a regular file"},
 

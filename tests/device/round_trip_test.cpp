@@ -46,7 +46,7 @@ TEST(RoundTrip, RecordingPlaysBackAsRecorded) {
 
 TEST(IrCtlInterop, IrCtlSendsWhatIrplaySendsOfARecording) {
     if (!haveIrCtl()) {
-        GTEST_SKIP() << IR_CTL << " is not installed (Debian package v4l-utils)";
+        GTEST_SKIP() << "no ir-ctl at '" IR_CTL "' (Debian package v4l-utils; IRTOOLS_IR_CTL names another)";
     }
     ScratchFolder scratch;
     EmulatedDevice device(scratch, {.receive = necKey()});
@@ -67,7 +67,7 @@ TEST(IrCtlInterop, IrCtlSendsWhatIrplaySendsOfARecording) {
 
 TEST(IrCtlInterop, IrplayPlaysWhatIrCtlCaptured) {
     if (!haveIrCtl()) {
-        GTEST_SKIP() << IR_CTL << " is not installed (Debian package v4l-utils)";
+        GTEST_SKIP() << "no ir-ctl at '" IR_CTL "' (Debian package v4l-utils; IRTOOLS_IR_CTL names another)";
     }
     ScratchFolder scratch;
     EmulatedDevice device(scratch, {.receive = necKey()});

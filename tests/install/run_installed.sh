@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# run_installed.sh prefix|deb BUILD SCRATCH
+# run_installed.sh prefix|deb BUILD SCRATCH [ARCHITECTURE [EMULATOR...]]
 #
 # Installs the build the way a user would, into SCRATCH, and runs the
 # installed programs there against the emulated LIRC device with no
@@ -8,12 +8,17 @@
 #   prefix  cmake --install BUILD --prefix SCRATCH
 #   deb     cpack -G DEB in BUILD, then dpkg -x of the package into SCRATCH,
 #           whose dependencies must have been computed by dpkg-shlibdeps
+# ARCHITECTURE is the package's Debian architecture (default: this machine's);
+# a cross build names its target's, and the EMULATOR command (qemu-user)
+# that runs the installed programs.
 # Exits 77 (skipped) when the deb tools are missing.
 set -uo pipefail
 
 mode=$1
 build=$2
 scratch=$3
+architecture=${4:-$(dpkg --print-architecture 2>/dev/null)}
+emulator=("${@:5}")
 
 failures=0
 fail() {
@@ -50,8 +55,9 @@ deb)
     for unneeded in libstdc++6 libgcc-s1; do
         [[ $depends != *"$unneeded"* ]] || fail "Depends names $unneeded: $depends"
     done
-    [[ $(dpkg-deb -f "$package" Architecture) == "$(dpkg --print-architecture)" ]] ||
-        fail "Architecture is not $(dpkg --print-architecture)"
+    [[ $(dpkg-deb -f "$package" Architecture) == "$architecture" ]] ||
+        fail "Architecture is not $architecture"
+    [[ $(basename "$package") == *_"$architecture".deb ]] || fail "the package's name is not of $architecture"
     dpkg-deb -I "$package" postinst >/dev/null 2>&1 || fail "the package has no postinst"
     dpkg-deb -I "$package" shlibs >/dev/null 2>&1 || fail "the package declares no shlibs"
     dpkg-deb -x "$package" "$scratch/root" || { echo "FAIL: dpkg -x"; exit 1; }
@@ -72,8 +78,10 @@ done
 for program in irplay irrecord; do
     readelf -d "$root/bin/$program" | grep -q 'RUNPATH.*\[\$ORIGIN/\.\./lib\]' ||
         fail "$program has no RUNPATH \$ORIGIN/../lib"
-    # The installed program binds the installed library, not the build's.
-    bound=$(env -u LD_LIBRARY_PATH ldd "$root/bin/$program" | awk '/libostrel/ { print $3 }')
+    # The installed program binds the installed library, not the build's: the
+    # dynamic loader lists what it binds, as ldd has it do (also under qemu-user).
+    bound=$(env -u LD_LIBRARY_PATH LD_TRACE_LOADED_OBJECTS=1 "${emulator[@]}" "$root/bin/$program" |
+        awk '/libostrel/ { print $3 }')
     [[ $(realpath "$bound") == $(realpath "$root/lib")/* ]] ||
         fail "$program binds $bound, not the installed library"
 done
@@ -88,10 +96,10 @@ fi
 emulate=$build/bin/ir-emulate
 run() { (cd "$scratch" && env -u LD_LIBRARY_PATH "$emulate" --state state "$@"); }
 output=$(run --receive "$(dirname "$0")/../../emulator/samples/nec-key.script" -- \
-    "$root/bin/irrecord" -o key.ir)
+    "${emulator[@]}" "$root/bin/irrecord" -o key.ir)
 [[ $output == "Record successfull !" ]] || fail "irrecord printed: $output"
 grep -q '^pulse 9000$' "$scratch/key.ir" 2>/dev/null || fail "key.ir does not hold the key press"
-output=$(run --log sent.log -- "$root/bin/irplay" -i key.ir -b 1)
+output=$(run --log sent.log -- "${emulator[@]}" "$root/bin/irplay" -i key.ir -b 1)
 [[ $output == "Play successfull !" ]] || fail "irplay printed: $output"
 grep -q 'mask=0x1 durations=9000 4500 560' "$scratch/sent.log" 2>/dev/null ||
     fail "irplay sent: $(cat "$scratch/sent.log" 2>/dev/null)"
