@@ -141,7 +141,10 @@ std::string describe(const std::vector<uint32_t>& durations, bool asDurations) {
     }
     std::string text;
     for (uint32_t d : durations) {
-        text += (text.empty() ? "" : " ") + std::to_string(d);
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += std::to_string(d);
     }
     return text;
 }
