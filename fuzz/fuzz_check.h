@@ -36,9 +36,13 @@ inline void checkSendable(const ostrel::Signal& signal) {
         check(value >= 1 && value <= ostrel::longestDuration, "a duration from 1 to 16777214",
               std::to_string(value));
     }
-    if (signal.carrier) {
+    if (signal.carrier && *signal.carrier != ostrel::unmodulated) {
         check(*signal.carrier >= 1 && *signal.carrier <= ostrel::longestDuration,
-              "a carrier from 1 to 16777214", std::to_string(*signal.carrier));
+              "a carrier from 1 to 16777214, or none at all", std::to_string(*signal.carrier));
+    }
+    if (signal.dutyCycle) {
+        check(*signal.dutyCycle >= 1 && *signal.dutyCycle <= 99, "a duty cycle from 1 to 99 %",
+              std::to_string(*signal.dutyCycle));
     }
     check(ostrel::isWellFormed(signal), "isWellFormed agrees");
 }
@@ -59,8 +63,19 @@ inline bool withinKernelLimits(const ostrel::Signal& signal) {
     return within;
 }
 
+// The signal as the keyword form holds it: a Pronto code's or a Flipper
+// file's, without its duty cycle and unmodulated carrier.
+inline ostrel::Signal asKeywords(ostrel::Signal signal) {
+    signal.dutyCycle.reset();
+    if (signal.carrier == ostrel::unmodulated) {
+        signal.carrier.reset();
+    }
+    return signal;
+}
+
 // What the writer makes of the signal reads back to the same signal.
-inline void checkReadsBack(const ostrel::Signal& signal) {
+inline void checkReadsBack(const ostrel::Signal& read) {
+    ostrel::Signal signal = asKeywords(read);
     std::string text = ostrel::formatSignalFile(signal);
     // A signal far beyond the kernel's limits, read from a list of short
     // values, can be written larger than a signal file may be; such a signal
@@ -77,7 +92,8 @@ inline void checkReadsBack(const ostrel::Signal& signal) {
 // What the signal decodes as, if anything, is a scancode a file can name:
 // its line reads back to it, and what it sends decodes as it again. The
 // recording's file, with that line as a comment, reads back to the signal.
-inline void checkDecoding(const ostrel::Signal& signal) {
+inline void checkDecoding(const ostrel::Signal& read) {
+    ostrel::Signal signal = asKeywords(read);
     namespace p = ostrel::protocols;
     std::optional<p::Decoded> decoded = p::decodeSignal(signal.durations);
     if (decoded) {

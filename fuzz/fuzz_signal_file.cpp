@@ -1,8 +1,10 @@
-// Fuzzes the signal-file reader with arbitrary bytes. A file is either
-// refused, with a reason and a line of the file, or read to a signal a LIRC
-// device could send (when within the kernel's limits, which play() checks
-// next) and that reads back the same from either form it can be written in;
-// what it decodes as, if anything, is a scancode a file can name.
+// Fuzzes the signal-file reader, in all its forms (ir-ctl's keywords and
+// list, Pronto hex, Flipper IR files: the seeds and the dictionary have each),
+// with arbitrary bytes. A file is either refused, with a reason and a line of
+// the file, or read to a signal a LIRC device could send (when within the
+// kernel's limits, which play() checks next) and that reads back the same
+// from either of ir-ctl's forms it can be written in; what it decodes as, if
+// anything, is a scancode a file can name.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>

@@ -63,7 +63,7 @@ bool play(int file, std::string& why) {
     }
     ostrel::Transmission transmission{std::move(reading.signal.durations), std::move(plan.writes),
                                       reading.signal.carrier.value_or(ostrel::defaultCarrier),
-                                      chosenPort};
+                                      chosenPort, reading.signal.dutyCycle};
     return ostrel::transmit(devicePath(), transmission, why);
 }
 

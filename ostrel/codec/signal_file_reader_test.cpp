@@ -2,6 +2,7 @@
 
 #include "protocols/scancode_encoding.h"
 #include "signal_file.h"
+#include "signal_file_cases.h"
 
 namespace ostrel {
 namespace {
@@ -23,21 +24,26 @@ Durations joined(std::initializer_list<Durations> parts) {
 
 const Durations gap = {125000};
 
-struct GoodFile {
-    const char* name;
-    std::string text;
-    Durations durations;
-    std::optional<uint32_t> carrier = std::nullopt;
-};
-
-class ReadsGoodFile : public ::testing::TestWithParam<GoodFile> {};
+}  // namespace
 
 TEST_P(ReadsGoodFile, ToItsSignal) {
     SignalFileReading reading = parseSignalFile(GetParam().text, "key.ir");
     ASSERT_TRUE(reading.ok()) << reading.error;
     EXPECT_EQ(reading.signal.durations, GetParam().durations);
     EXPECT_EQ(reading.signal.carrier, GetParam().carrier);
+    EXPECT_EQ(reading.signal.dutyCycle, GetParam().dutyCycle);
 }
+
+TEST_P(RefusesBadFile, WithLineAndReason) {
+    SignalFileReading reading = parseSignalFile(GetParam().text, "key.ir");
+    ASSERT_FALSE(reading.ok());
+    EXPECT_EQ(reading.line, GetParam().line);
+    EXPECT_EQ(reading.reason, GetParam().reason);
+    std::string where = GetParam().line ? std::string(":").append(std::to_string(GetParam().line)) : "";
+    EXPECT_EQ(reading.error, "key.ir" + where + ": " + GetParam().reason);
+}
+
+namespace {
 
 INSTANTIATE_TEST_SUITE_P(SignalFile, ReadsGoodFile, ::testing::Values(
     GoodFile{"Keywords", "pulse 100\nspace 200\npulse 300\n", {100, 200, 300}},
@@ -81,34 +87,19 @@ INSTANTIATE_TEST_SUITE_P(SignalFile, ReadsGoodFile, ::testing::Values(
     GoodFile{"RecordingComment", "# scancode nec:0x408\npulse 10\n", {10}}),
     [](const auto& test) { return test.param.name; });
 
-struct BadFile {
-    const char* name;
-    std::string text;
-    size_t line;
-    std::string reason;
-};
-
-class RefusesBadFile : public ::testing::TestWithParam<BadFile> {};
-
-TEST_P(RefusesBadFile, WithLineAndReason) {
-    SignalFileReading reading = parseSignalFile(GetParam().text, "key.ir");
-    ASSERT_FALSE(reading.ok());
-    EXPECT_EQ(reading.line, GetParam().line);
-    EXPECT_EQ(reading.reason, GetParam().reason);
-    std::string where = GetParam().line ? std::string(":").append(std::to_string(GetParam().line)) : "";
-    EXPECT_EQ(reading.error, "key.ir" + where + ": " + GetParam().reason);
-}
-
 const std::string notANumber = " is not a decimal number from 1 to 16777214";
 const std::string notListed = "expected +N or -N with N from 1 to 16777214, not ";
 const std::string keywords = "expected pulse, space, timeout, carrier or scancode";
+const std::string noForm =
+    "expected a signal: ir-ctl's lines (pulse, space, timeout, carrier or scancode), a list (+N -N "
+    "...), Pronto hex (0000 006D ...) or a Flipper IR file (Filetype: IR signals file)";
 
 INSTANTIATE_TEST_SUITE_P(SignalFile, RefusesBadFile, ::testing::Values(
     BadFile{"UnknownKeyword", "pulse 100\nspace 200\nflash 300\n", 3, keywords},
-    BadFile{"UpperCase", "PULSE 100\n", 1, keywords},
-    BadFile{"NotAComment", "/ x\npulse 1\n", 1, keywords},
+    BadFile{"UpperCase", "PULSE 100\n", 1, noForm},
+    BadFile{"NotAComment", "/ x\npulse 1\n", 1, noForm},
     BadFile{"ListInKeywords", "pulse 100\n+200 -300\n", 2, keywords},
-    BadFile{"ScancodeUpperCase", "SCANCODE nec:0x1\n", 1, keywords},
+    BadFile{"ScancodeUpperCase", "SCANCODE nec:0x1\n", 1, noForm},
     BadFile{"ScancodeNoValue", "pulse 1\nscancode # nec:1\n", 2, "scancode without a value"},
     BadFile{"ScancodeUnknown", "scancode foo:1\n", 1,
             "scancode 'foo:1': unknown protocol; the protocols are rc5, rc5x_20, rc5_sz, sony12, sony15, "

@@ -1,5 +1,5 @@
-// The two forms of signal file, each read by a function of its own. They
-// take text already checked to be text, without a byte order mark.
+// The forms of signal file, each read by a function of its own. They take
+// text already checked to be text, without a byte order mark.
 #pragma once
 
 #include <cstddef>
@@ -24,5 +24,12 @@ Outcome readKeywordForm(std::string_view text);
 
 // "+N -N +N ..." lines.
 Outcome readListForm(std::string_view text);
+
+// Pronto hex: "0000 006D 0000 0022 0157 00AC ...", words of four hex digits.
+Outcome readProntoForm(std::string_view text);
+
+// A Flipper Zero IR file: "Filetype: IR signals file", "Version: 1", then
+// one signal's "key: value" lines.
+Outcome readFlipperForm(std::string_view text);
 
 }  // namespace ostrel::forms

@@ -110,12 +110,25 @@ bool transmit(const std::string& devicePath, const Transmission& transmission, s
     if (!device.set(LIRC_SET_SEND_MODE, LIRC_MODE_PULSE, "cannot set pulse mode", why)) {
         return false;
     }
+    bool withoutCarrier = transmission.carrier == unmodulated;
+    if (withoutCarrier && !device.can(LIRC_CAN_SET_SEND_CARRIER)) {
+        why = devicePath + ": cannot send an unmodulated signal: the device cannot set its carrier";
+        return false;
+    }
     // The emitters first: no other setting changes before the device has taken them.
     if (!chooseEmitters(device, transmission.port, why)) {
         return false;
     }
-    if (transmission.carrier != 0 && device.can(LIRC_CAN_SET_SEND_CARRIER) &&
-        !device.set(LIRC_SET_SEND_CARRIER, transmission.carrier, "cannot set the carrier", why)) {
+    if (device.can(LIRC_CAN_SET_SEND_CARRIER) &&
+        !device.set(LIRC_SET_SEND_CARRIER, transmission.carrier,
+                    withoutCarrier ? "cannot send an unmodulated signal (carrier 0)"
+                                : "cannot set the carrier",
+                    why)) {
+        return false;
+    }
+    if (transmission.dutyCycle && device.can(LIRC_CAN_SET_SEND_DUTY_CYCLE) &&
+        !device.set(LIRC_SET_SEND_DUTY_CYCLE, *transmission.dutyCycle, "cannot set the duty cycle",
+                    why)) {
         return false;
     }
     for (const PlannedWrite& write : transmission.writes) {

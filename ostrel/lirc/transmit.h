@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,16 +24,20 @@ constexpr uint32_t defaultCarrier = 38000;
 struct Transmission {
     std::vector<uint32_t> durations;  // pulse, space, ..., pulse in microseconds
     std::vector<PlannedWrite> writes;  // planTransmission's writes of durations
-    uint32_t carrier = defaultCarrier;  // Hz
+    uint32_t carrier = defaultCarrier;  // Hz; unmodulated (0): none
     int32_t port = allEmitters;
+    std::optional<uint32_t> dutyCycle = std::nullopt;  // percent; none: the device's own
 };
 
-// Opens the device, chooses the emitters, then sets the carrier (where the
-// device can) and sends the writes in order: each after the one before it has
-// gone out and the gap after it has passed, as the monotonic clock tells from
-// the moment that write began, so that a write the kernel returns late from
-// does not lengthen the gap. A port the device lacks or a mask it refuses
-// fails before anything else about the device is changed.
+// Opens the device, chooses the emitters, then sets the carrier and the duty
+// cycle (where the device can) and sends the writes in order: each after the
+// one before it has gone out and the gap after it has passed, as the
+// monotonic clock tells from the moment that write began, so that a write the
+// kernel returns late from does not lengthen the gap. A port the device
+// lacks, or an unmodulated signal on a device that cannot set its carrier,
+// fails before anything about the device is changed. An unmodulated signal
+// asks the device for carrier 0, which the kernel hands to the driver: the
+// mceusb driver takes it as no modulation, others may refuse it.
 bool transmit(const std::string& devicePath, const Transmission& transmission, std::string& why);
 
 }  // namespace ostrel

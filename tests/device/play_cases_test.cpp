@@ -73,6 +73,10 @@ struct PlayCase {
 
 std::string sent(const std::string& settings) { return "send " + settings + sentKey; }
 
+const std::string flipperRaw =
+    "Filetype: IR signals file\nVersion: 1\n#\nname: Power\ntype: raw\nfrequency: 36000\n"
+    "duty_cycle: 0.500000\ndata: 900 450 900\n";
+
 const PlayCase cases[] = {
     // Ports and emitters
     {.name = "Port0SendsOnEveryEmitter", .sent = {sent("carrier=38000 duty=33 mask=0x3")}},
@@ -128,6 +132,25 @@ const PlayCase cases[] = {
     {.name = "ScancodeIsSentAtItsCarrier", .file = "scancode rc5:0x1e01\n",
      .sent = {"send carrier=36000 duty=33 mask=0x3 durations=889 889 1778 1778 889 889 889 889 889 "
               "889 1778 889 889 889 889 889 889 889 889 889 889 1778 889"}},
+    // Pronto hex and Flipper IR files: their carrier, a Flipper file's duty
+    // cycle where the device can set one, and carrier 0 for an unmodulated code.
+    {.name = "ProntoCodeAtItsCarrier", .file = "0000 006D 0000 0002 0010 0020 0030 0040\n",
+     .sent = {"send carrier=38029 duty=33 mask=0x3 durations=421 841 1262"}},
+    {.name = "FlipperFileSetsItsDutyCycle", .file = flipperRaw,
+     .sent = {"send carrier=36000 duty=50 mask=0x3 durations=900 450 900"}},
+    {.name = "WithoutDutyCycleControlTheDeviceKeepsItsOwn", .file = flipperRaw,
+     .device = {.settings = {"LIRC_EMULATOR_WITHOUT=duty"}},
+     .sent = {"send carrier=36000 duty=33 mask=0x3 durations=900 450 900"}},
+    {.name = "FlipperFileOfTwoSignalsIsRefused", .file = flipperRaw + "#\nname: Mute\ntype: raw\n",
+     .error = "key.ir:10: 2 signals (Power, Mute); irplay plays one signal per file: save the one "
+              "to play in a file of its own"},
+    // The emulated device refuses carrier 0.
+    {.name = "UnmodulatedWhereTheDeviceRefusesCarrier0", .file = "0100 0070 0000 0001 000A 0064\n",
+     .error = "{device}: cannot send an unmodulated signal (carrier 0): Invalid argument",
+     .emittersLeftChosen = true},
+    {.name = "UnmodulatedWithoutCarrierControl", .file = "0100 0070 0000 0001 000A 0064\n",
+     .device = {.settings = {"LIRC_EMULATOR_WITHOUT=carrier"}},
+     .error = "{device}: cannot send an unmodulated signal: the device cannot set its carrier"},
     {.name = "ScancodeTooLargeIsRefused", .file = "carrier 36000\nscancode rc5:0x80\n",
      .error = "key.ir:2: scancode 'rc5:0x80': rc5:0x80 has bits outside 0x1f7f, the bits of rc5 scancodes"},
     {.name = "EmptyFileIsRefused", .file = "", .error = "key.ir: no pulse in the file"},

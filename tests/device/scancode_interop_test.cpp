@@ -46,10 +46,15 @@ struct BothSent {
     std::string otherErrors;
 };
 
-BothSent sendBoth(std::vector<std::string> other, const std::string& file) {
+// otherFile, when given, is other.ir, for the other command to send.
+BothSent sendBoth(std::vector<std::string> other, const std::string& file,
+                  const std::string& otherFile = {}) {
     ScratchFolder scratch;
     EmulatedDevice device(scratch, {});
     writeFile(scratch / "key.ir", file);
+    if (!otherFile.empty()) {
+        writeFile(scratch / "other.ir", otherFile);
+    }
     other.insert(other.begin() + 1, {"-d", device.path(), "-e", "1"});
     ChildResult irCtl = device.run(other);
     EXPECT_EQ(irCtl.exitStatus, 0) << irCtl.standardError;
@@ -127,6 +132,7 @@ struct Difference {
     std::string irCtlSettings, irCtlSent;
     std::string irplaySettings, irplaySent;
     bool asDurations = false;
+    std::string otherFile = {};  // other.ir, for ir-ctl to send
 };
 
 std::string describe(const std::vector<uint32_t>& durations, bool asDurations) {
@@ -151,7 +157,7 @@ TEST_P(IrCtlDifference, IsOnPurpose) {
     }
     std::vector<std::string> irCtl = {IR_CTL};
     irCtl.insert(irCtl.end(), GetParam().irCtl.begin(), GetParam().irCtl.end());
-    BothSent sent = sendBoth(irCtl, GetParam().file);
+    BothSent sent = sendBoth(irCtl, GetParam().file, GetParam().otherFile);
     EXPECT_EQ(sent.other.settings, "send " + GetParam().irCtlSettings);
     EXPECT_EQ(describe(sent.other.durations, GetParam().asDurations), GetParam().irCtlSent);
     EXPECT_EQ(sent.irplay.settings, "send " + GetParam().irplaySettings);
@@ -159,6 +165,23 @@ TEST_P(IrCtlDifference, IsOnPurpose) {
 }
 
 const char* const device40k = "carrier=40000 duty=33 mask=0x1";
+
+// The raw signal of Flipper's description of its format
+// (documentation/file_formats/InfraredFileFormats.md), and the same values
+// in the keyword form for ir-ctl.
+const char* const flipperData =
+    "504 3432 502 483 500 484 510 502 502 482 501 485 509 1452 504 1458 509 1452 504 481 501 474 "
+    "509 3420 503";
+
+std::string keywordsOf(const std::string& carrier, const std::string& values) {
+    std::istringstream words(values);
+    std::string text = "carrier " + carrier + "\n";
+    int i = 0;
+    for (std::string value; words >> value; ++i) {
+        text += (i % 2 == 0 ? "pulse " : "space ") + value + "\n";
+    }
+    return text;
+}
 
 INSTANTIATE_TEST_SUITE_P(Scancodes, IrCtlDifference, ::testing::Values(
     // ir-ctl 1.22.1 gives a file's scancode no carrier ("carrier already
@@ -192,7 +215,19 @@ INSTANTIATE_TEST_SUITE_P(Scancodes, IrCtlDifference, ::testing::Values(
                "carrier=36000 duty=33 mask=0x1",
                "889 889 1778 1778 889 889 889 889 889 889 1778 889 889 889 889 889 889 889 889 889 "
                "889 1778 889 125000 889 889 1778 1778 889 889 889 889 889 889 1778 889 889 889 889 "
-               "889 889 889 889 1778 1778", true}),
+               "889 889 889 889 1778 1778", true},
+    // A Flipper file's raw signal is its data at its frequency, as ir-ctl
+    // sends the same values; irplay also sets its duty cycle.
+    Difference{"FlipperRawFile", {"--send=other.ir"},
+               std::string("Filetype: IR signals file\nVersion: 1\n#\nname: Button_2\ntype: raw\n"
+                           "frequency: 38000\nduty_cycle: 0.600000\ndata: ") + flipperData + "\n",
+               "carrier=38000 duty=33 mask=0x1", flipperData, "carrier=38000 duty=60 mask=0x1",
+               flipperData, true, keywordsOf("38000", flipperData)},
+    // A Pronto code is its durations at its carrier: 0x6D periods of
+    // 26.2958 us, 38029 Hz (ostrel/codec/form_expectations.py).
+    Difference{"ProntoCode", {"--send=other.ir"}, "0000 006D 0000 0002 0010 0020 0030 0040\n",
+               "carrier=38029 duty=33 mask=0x1", "421 841 1262", "carrier=38029 duty=33 mask=0x1",
+               "421 841 1262", true, keywordsOf("38029", "421 841 1262")}),
     [](const auto& test) { return test.param.name; });
 
 // A key press of each protocol, as its encoder makes it, recorded: the file

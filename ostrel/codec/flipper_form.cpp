@@ -1,0 +1,382 @@
+// A Flipper Zero IR file (.ir), as its firmware writes and reads it
+// (documentation/file_formats/InfraredFileFormats.md of flipperzero-firmware):
+//
+//     Filetype: IR signals file
+//     Version: 1
+//     #
+//     name: Power
+//     type: parsed
+//     protocol: NEC
+//     address: 07 00 00 00
+//     command: 02 00 00 00
+//
+// "key: value" lines, "#" lines between signals. A signal is "raw", with its
+// carrier ("frequency", Hz), duty cycle ("duty_cycle", a fraction) and
+// durations ("data", microseconds, pulse first), or "parsed", a protocol's
+// address and command as four hex bytes each, least significant first. A
+// file may hold many signals; this reads one.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "protocols/flipper_protocols.h"
+#include "signal_forms.h"
+#include "text_scanning.h"
+
+namespace ostrel::forms {
+
+namespace {
+
+// Flipper's INFRARED_MIN_FREQUENCY and INFRARED_MAX_FREQUENCY: the carriers
+// it sends a raw signal at, and takes a file's raw signal with.
+constexpr uint32_t lowestFlipperCarrier = 10000;
+constexpr uint32_t highestFlipperCarrier = 56000;
+
+struct Entry {
+    std::string_view key;
+    std::string_view value;
+    size_t line;
+};
+
+// A value as quoted in an error, cut short when long: blanks stay, as
+// Flipper's values have them.
+std::string shown(std::string_view value, size_t longest = 40) {
+    // Appended piece by piece: g++ 12 at -O3 takes "'" + a string for an
+    // overlapping copy (-Wrestrict).
+    std::string text = "'";
+    text += text::printable(value.substr(0, longest));
+    text += value.size() > longest ? "...'" : "'";
+    return text;
+}
+
+std::string_view trimmed(std::string_view text) {
+    constexpr std::string_view blank = " \t\r";
+    size_t first = text.find_first_not_of(blank);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(blank) - first + 1);
+}
+
+// A fraction as Flipper writes it ("0.330000") in whole percent, halves
+// rounded up; nothing for text that is not digits with at most one ".".
+std::optional<uint32_t> percentOf(std::string_view text) {
+    size_t point = text.find('.');
+    std::string_view whole = text.substr(0, point);
+    std::string_view fraction = point == std::string_view::npos ? "" : text.substr(point + 1);
+    auto digitsOnly = [](std::string_view digits) {
+        return digits.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if ((whole.empty() && fraction.empty()) || !digitsOnly(whole) || !digitsOnly(fraction)) {
+        return std::nullopt;
+    }
+    constexpr uint64_t billion = 1000000000;
+    uint64_t wholeValue = 0;
+    for (char c : whole) {
+        // Past 1000 the value is no duty cycle however it goes on.
+        wholeValue = std::min<uint64_t>(wholeValue * 10 + static_cast<uint64_t>(c - '0'), 1000);
+    }
+    // In units of 10^-9. Digits past the ninth cannot change a percentage
+    // rounded with halves up once the value is cut, not rounded, there.
+    uint64_t value = wholeValue * billion;
+    uint64_t unit = billion / 10;
+    for (size_t i = 0; i < fraction.size() && i < 9; ++i, unit /= 10) {
+        value += static_cast<uint64_t>(fraction[i] - '0') * unit;
+    }
+    return static_cast<uint32_t>((value + billion / 200) / (billion / 100));
+}
+
+// Four hex bytes "EE 87 00 00", least significant first.
+std::optional<uint32_t> littleEndianOf(std::string_view text) {
+    text::LineWords words(text, text::blanks);
+    words.nextLine();
+    uint32_t value = 0;
+    unsigned count = 0;
+    while (std::optional<std::string_view> word = words.nextWord()) {
+        if (count == 4 || word->size() != 2) {
+            return std::nullopt;
+        }
+        uint32_t byte = 0;
+        for (char c : *word) {
+            unsigned digit = c >= '0' && c <= '9'   ? static_cast<unsigned>(c - '0')
+                             : c >= 'A' && c <= 'F' ? static_cast<unsigned>(c - 'A' + 10)
+                             : c >= 'a' && c <= 'f' ? static_cast<unsigned>(c - 'a' + 10)
+                                                    : 16;
+            if (digit == 16) {
+                return std::nullopt;
+            }
+            byte = byte << 4 | digit;
+        }
+        value |= byte << (8 * count++);
+    }
+    if (count != 4) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// A type of signal and the keys it has besides name and type.
+struct SignalType {
+    const char* name;
+    const char* keys[3];
+};
+constexpr SignalType raw{"raw", {"frequency", "duty_cycle", "data"}};
+constexpr SignalType parsed{"parsed", {"protocol", "address", "command"}};
+
+class FlipperReader {
+public:
+    explicit FlipperReader(std::string_view text) : text_(text) {}
+
+    Outcome read();
+
+private:
+    bool readEntries();
+    bool readHeader();
+    bool findTheSignal();
+    bool readSignal();
+    // Fails on a key of the other type, or one of the signal's own missing.
+    bool hasKeysOf(const SignalType& own, const SignalType& other);
+    bool readRaw();
+    bool readParsed();
+
+    const Entry* field(std::string_view key) const;
+    bool fail(size_t line, std::string reason) {
+        outcome_.line = line;
+        outcome_.reason = std::move(reason);
+        return false;
+    }
+    bool fail(const Entry& entry, std::string reason) { return fail(entry.line, std::move(reason)); }
+
+    std::string_view text_;
+    std::vector<Entry> entries_;
+    size_t signalStart_ = 0;  // the entry of the signal's name
+    Outcome outcome_;
+};
+
+Outcome FlipperReader::read() {
+    if (!readEntries() || !readHeader() || !findTheSignal() || !readSignal()) {
+        outcome_.signal = {};
+    }
+    return std::move(outcome_);
+}
+
+bool FlipperReader::readEntries() {
+    size_t line = 0;
+    for (size_t start = 0; start < text_.size(); ++line) {
+        size_t end = text_.find('\n', start);
+        if (end == std::string_view::npos) {
+            end = text_.size();
+        }
+        std::string_view content = trimmed(text_.substr(start, end - start));
+        start = end + 1;
+        if (content.empty() || content.front() == '#') {
+            continue;
+        }
+        size_t colon = content.find(':');
+        if (colon == std::string_view::npos) {
+            return fail(line + 1, "expected 'key: value', such as 'type: raw', not " +
+                                      shown(content));
+        }
+        entries_.push_back({trimmed(content.substr(0, colon)), trimmed(content.substr(colon + 1)),
+                            line + 1});
+    }
+    return true;
+}
+
+bool FlipperReader::readHeader() {
+    if (entries_.empty() || entries_.front().key != "Filetype") {
+        return fail(entries_.empty() ? 0 : entries_.front().line,
+                    "expected Filetype: IR signals file");
+    }
+    const Entry& filetype = entries_.front();
+    if (filetype.value != "IR signals file" && filetype.value != "IR library file") {
+        return fail(filetype, "Filetype " + shown(filetype.value) +
+                                  " is no IR file; expected Filetype: IR signals file");
+    }
+    if (entries_.size() < 2 || entries_[1].key != "Version") {
+        return fail(entries_.size() < 2 ? filetype.line : entries_[1].line,
+                    "expected Version: 1 after the Filetype");
+    }
+    if (entries_[1].value != "1") {
+        return fail(entries_[1], "Version " + shown(entries_[1].value) +
+                                     "; Flipper's IR files read here are of version 1");
+    }
+    return true;
+}
+
+// The one signal of the file: its name is the entry after the header.
+bool FlipperReader::findTheSignal() {
+    std::vector<const Entry*> names;
+    for (const Entry& entry : entries_) {
+        if (entry.key == "name") {
+            names.push_back(&entry);
+        }
+    }
+    if (names.empty()) {
+        return fail(0, "no signal in the file: none has a name: line");
+    }
+    if (names.size() > 1) {
+        // As many names as a line can hold; the rest counted.
+        constexpr size_t shownNames = 10;
+        std::string list;
+        for (size_t i = 0; i < names.size() && i < shownNames; ++i) {
+            std::string name = shown(names[i]->value, 24);
+            list += (i == 0 ? "" : ", ") + name.substr(1, name.size() - 2);
+        }
+        if (names.size() > shownNames) {
+            list += " and " + std::to_string(names.size() - shownNames) + " more";
+        }
+        return fail(*names[1], std::to_string(names.size()) + " signals (" + list +
+                                   "); irplay plays one signal per file: save the one to play "
+                                   "in a file of its own");
+    }
+    // The header is the first two entries, so the name is the third or later.
+    if (entries_[2].key != "name") {
+        return fail(entries_[2], "expected name: after the Version, not " +
+                                     text::quoted(entries_[2].key));
+    }
+    signalStart_ = 2;
+    return true;
+}
+
+const Entry* FlipperReader::field(std::string_view key) const {
+    for (size_t i = signalStart_ + 1; i < entries_.size(); ++i) {
+        if (entries_[i].key == key) {
+            return &entries_[i];
+        }
+    }
+    return nullptr;
+}
+
+bool FlipperReader::readSignal() {
+    constexpr std::string_view keys[] = {"type",     "frequency", "duty_cycle", "data",
+                                         "protocol", "address",   "command"};
+    for (size_t i = signalStart_ + 1; i < entries_.size(); ++i) {
+        const Entry& entry = entries_[i];
+        bool known = false;
+        for (std::string_view key : keys) {
+            known = known || entry.key == key;
+        }
+        if (!known) {
+            return fail(entry, "unknown key " + text::quoted(entry.key) +
+                                   "; a signal has name and type, and frequency, duty_cycle and "
+                                   "data (raw) or protocol, address and command (parsed)");
+        }
+        if (const Entry* first = field(entry.key); first != &entry) {
+            return fail(entry, std::string(entry.key) + " given twice, first on line " +
+                                   std::to_string(first->line));
+        }
+    }
+    const Entry& name = entries_[signalStart_];
+    const Entry* type = field("type");
+    if (!type) {
+        return fail(name, "signal without a type: line (raw or parsed)");
+    }
+    if (type->value == raw.name) {
+        return readRaw();
+    }
+    if (type->value == parsed.name) {
+        return readParsed();
+    }
+    return fail(*type, "type " + shown(type->value) + ": expected raw or parsed");
+}
+
+bool FlipperReader::hasKeysOf(const SignalType& own, const SignalType& other) {
+    for (const char* key : other.keys) {
+        if (const Entry* wrong = field(key)) {
+            return fail(*wrong, std::string(key) + ": belongs to a " + other.name +
+                                    " signal, not a " + own.name + " one");
+        }
+    }
+    for (const char* key : own.keys) {
+        if (!field(key)) {
+            return fail(*field("type"), std::string(own.name) + " signal without " + key + ":");
+        }
+    }
+    return true;
+}
+
+bool FlipperReader::readRaw() {
+    if (!hasKeysOf(raw, parsed)) {
+        return false;
+    }
+    const Entry* frequency = field("frequency");
+    const Entry* dutyCycle = field("duty_cycle");
+    const Entry* data = field("data");
+    std::optional<uint32_t> carrier = text::durationValue(frequency->value);
+    if (!carrier || *carrier < lowestFlipperCarrier || *carrier > highestFlipperCarrier) {
+        return fail(*frequency, "frequency " + shown(frequency->value) +
+                                    ": expected a carrier from 10000 to 56000 Hz, as Flipper sends");
+    }
+    std::optional<uint32_t> percent = percentOf(dutyCycle->value);
+    if (!percent) {
+        return fail(*dutyCycle, "duty_cycle " + shown(dutyCycle->value) +
+                                    ": expected a decimal fraction, such as 0.33");
+    }
+    if (*percent < leastDutyCycle || *percent > greatestDutyCycle) {
+        return fail(*dutyCycle, "duty_cycle " + shown(dutyCycle->value) +
+                                    ": a LIRC device takes a duty cycle of 1 to 99 %");
+    }
+    std::vector<uint32_t>& durations = outcome_.signal.durations;
+    text::LineWords values(data->value, text::blanks);
+    values.nextLine();
+    while (std::optional<std::string_view> word = values.nextWord()) {
+        std::optional<uint32_t> value = text::durationValue(*word);
+        if (!value) {
+            return fail(*data, "data value " + std::to_string(durations.size() + 1) + ", " +
+                                   text::quoted(*word) + ", is not a decimal number from 1 to " +
+                                   std::to_string(longestDuration));
+        }
+        durations.push_back(*value);
+    }
+    if (durations.empty()) {
+        return fail(*data, "data: without durations");
+    }
+    // A capture that ends with a space: a transmission ends with its last pulse.
+    if (durations.size() % 2 == 0) {
+        durations.pop_back();
+    }
+    outcome_.signal.carrier = carrier;
+    outcome_.signal.dutyCycle = percent;
+    return true;
+}
+
+bool FlipperReader::readParsed() {
+    if (!hasKeysOf(parsed, raw)) {
+        return false;
+    }
+    const Entry* protocol = field("protocol");
+    const Entry* address = field("address");
+    const Entry* command = field("command");
+    std::optional<uint32_t> addressValue = littleEndianOf(address->value);
+    std::optional<uint32_t> commandValue = littleEndianOf(command->value);
+    for (auto [entry, value] : {std::pair{address, addressValue}, std::pair{command, commandValue}}) {
+        if (!value) {
+            return fail(*entry, std::string(entry->key) + " " + shown(entry->value) +
+                                    ": expected four hex bytes, least significant first, such as "
+                                    "07 00 00 00");
+        }
+    }
+    protocols::FlipperSignal signal =
+        protocols::encodeFlipperSignal(protocol->value, *addressValue, *commandValue);
+    switch (signal.fault) {
+    case protocols::FlipperSignal::Fault::none:
+        break;
+    case protocols::FlipperSignal::Fault::protocol:
+        return fail(*protocol, "protocol " + shown(protocol->value) + ": " + signal.reason);
+    case protocols::FlipperSignal::Fault::address:
+        return fail(*address, signal.reason);
+    case protocols::FlipperSignal::Fault::command:
+        return fail(*command, signal.reason);
+    }
+    outcome_.signal.durations = std::move(signal.durations);
+    outcome_.signal.carrier = signal.carrier;
+    outcome_.signal.dutyCycle = signal.dutyCycle;
+    return true;
+}
+
+}  // namespace
+
+Outcome readFlipperForm(std::string_view text) { return FlipperReader(text).read(); }
+
+}  // namespace ostrel::forms
