@@ -144,10 +144,13 @@ const PlayCase cases[] = {
     {.name = "FlipperFileOfTwoSignalsIsRefused", .file = flipperRaw + "#\nname: Mute\ntype: raw\n",
      .error = "key.ir:10: 2 signals (Power, Mute); irplay plays one signal per file: save the one "
               "to play in a file of its own"},
-    // The emulated device refuses carrier 0.
+    // An unmodulated code asks for carrier 0, which rc-loopback takes (and then
+    // its receivers hear nothing) and pwm-ir-tx refuses.
+    {.name = "UnmodulatedIsSentAtCarrier0", .file = "0100 0070 0000 0001 000A 0064\n",
+     .sent = {"send carrier=0 duty=33 mask=0x3 durations=270"}, .onLoopback = false},
     {.name = "UnmodulatedWhereTheDeviceRefusesCarrier0", .file = "0100 0070 0000 0001 000A 0064\n",
-     .error = "{device}: cannot send an unmodulated signal (carrier 0): Invalid argument",
-     .emittersLeftChosen = true},
+     .device = {.settings = {"LIRC_EMULATOR_PROFILE=pwm-ir-tx"}},
+     .error = "{device}: cannot send an unmodulated signal (carrier 0): Invalid argument"},
     {.name = "UnmodulatedWithoutCarrierControl", .file = "0100 0070 0000 0001 000A 0064\n",
      .device = {.settings = {"LIRC_EMULATOR_WITHOUT=carrier"}},
      .error = "{device}: cannot send an unmodulated signal: the device cannot set its carrier"},
