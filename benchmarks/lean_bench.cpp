@@ -41,6 +41,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "bench_options.h"
 #include "bench_signals.h"
 #include "signal_file.h"
 
@@ -354,26 +355,13 @@ std::string report(int runs, const std::vector<FileFigures>& files,
 }  // namespace
 
 int main(int argc, char** argv) {
-    int runs = 30;
-    std::string markdown;
-    std::string realDevice;
-    for (int i = 1; i < argc; ++i) {
-        std::string option = argv[i];
-        if (option == "--runs" && i + 1 < argc) {
-            runs = std::atoi(argv[++i]);
-        } else if (option == "--markdown" && i + 1 < argc) {
-            markdown = argv[++i];
-        } else if (option == "--device" && i + 1 < argc) {
-            realDevice = argv[++i];
-        } else {
-            std::fprintf(stderr, "usage: lean_bench [--runs N] [--markdown FILE] [--device PATH]\n");
-            return 2;
-        }
-    }
-    if (runs < 1) {
-        std::fprintf(stderr, "lean_bench: --runs needs a number of at least 1\n");
+    bench::Options options{30, "", ""};
+    if (!bench::readOptions(argc, argv, "lean_bench", "--device", "PATH", options)) {
         return 2;
     }
+    const int runs = options.runs;
+    const std::string& markdown = options.markdown;
+    const std::string& realDevice = options.own;
     if (access(IR_CTL, X_OK) != 0) {
         std::fprintf(stderr, "lean_bench: %s not found; install v4l-utils\n", IR_CTL);
         return 77;  // skipped, for CTest

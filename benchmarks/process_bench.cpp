@@ -33,6 +33,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "bench_options.h"
 #include "bench_signals.h"
 #include "signal_file.h"
 
@@ -579,26 +580,14 @@ std::string report(int runs, const std::vector<PlayFigures>& plays, const Peaks&
 }  // namespace
 
 int main(int argc, char** argv) {
-    int runs = 30;
-    std::string markdown;
     Paths paths;
-    for (int i = 1; i < argc; ++i) {
-        std::string option = argv[i];
-        if (option == "--runs" && i + 1 < argc) {
-            runs = std::atoi(argv[++i]);
-        } else if (option == "--markdown" && i + 1 < argc) {
-            markdown = argv[++i];
-        } else if (option == "--ir-ctl" && i + 1 < argc) {
-            paths.irctl = argv[++i];
-        } else {
-            std::fprintf(stderr, "usage: process_bench [--runs N] [--markdown FILE] [--ir-ctl PATH]\n");
-            return 2;
-        }
-    }
-    if (runs < 1) {
-        std::fprintf(stderr, "process_bench: --runs needs a number of at least 1\n");
+    bench::Options options{30, "", paths.irctl};
+    if (!bench::readOptions(argc, argv, "process_bench", "--ir-ctl", "PATH", options)) {
         return 2;
     }
+    const int runs = options.runs;
+    const std::string& markdown = options.markdown;
+    paths.irctl = options.own;
     if (access(paths.irctl.c_str(), X_OK) != 0) {
         std::fprintf(stderr, "process_bench: %s not found; install v4l-utils\n", paths.irctl.c_str());
         return 77;  // skipped, for CTest

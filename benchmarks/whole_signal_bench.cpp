@@ -22,6 +22,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "bench_options.h"
 #include "child_process.h"
 #include "message_assembler.h"
 #include "scratch_folder.h"
@@ -217,23 +218,12 @@ std::string report(int runs, const Figures& figures) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int runs = 20;
-    std::string markdown;
-    for (int i = 1; i < argc; ++i) {
-        std::string option = argv[i];
-        if (option == "--runs" && i + 1 < argc) {
-            runs = std::atoi(argv[++i]);
-        } else if (option == "--markdown" && i + 1 < argc) {
-            markdown = argv[++i];
-        } else {
-            std::fprintf(stderr, "usage: whole_signal_bench [--runs N] [--markdown FILE]\n");
-            return 2;
-        }
-    }
-    if (runs < 1) {
-        std::fprintf(stderr, "whole_signal_bench: --runs needs a number of at least 1\n");
+    bench::Options options{20, "", ""};
+    if (!bench::readOptions(argc, argv, "whole_signal_bench", nullptr, nullptr, options)) {
         return 2;
     }
+    const int runs = options.runs;
+    const std::string& markdown = options.markdown;
     try {
         Figures figures;
         measureGaps(runs, figures);
