@@ -1,8 +1,8 @@
-#include "bench_signals.h"
+#include "benchmarks/bench_signals.h"
 
 #include <random>
 
-#include "message_assembler.h"
+#include "ostrel/codec/message_assembler.h"
 
 namespace bench {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ir_signal.h"
+#include "ostrel/codec/ir_signal.h"
 
 namespace bench {
 

@@ -20,12 +20,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench_signals.h"
-#include "kernel_limits.h"
-#include "message_assembler.h"
-#include "protocols/scancode_decoding.h"
-#include "signal_file.h"
-#include "transmission_plan.h"
+#include "benchmarks/bench_signals.h"
+#include "ostrel/codec/kernel_limits.h"
+#include "ostrel/codec/message_assembler.h"
+#include "ostrel/codec/protocols/scancode_decoding.h"
+#include "ostrel/codec/signal_file.h"
+#include "ostrel/codec/transmission_plan.h"
 
 namespace {
 

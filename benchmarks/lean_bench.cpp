@@ -41,9 +41,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "bench_options.h"
-#include "bench_signals.h"
-#include "signal_file.h"
+#include "benchmarks/bench_options.h"
+#include "benchmarks/bench_signals.h"
+#include "ostrel/codec/signal_file.h"
 
 extern char** environ;
 

@@ -22,11 +22,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "bench_options.h"
-#include "child_process.h"
-#include "message_assembler.h"
-#include "scratch_folder.h"
-#include "signal_file.h"
+#include "benchmarks/bench_options.h"
+#include "tests/blackbox/child_process.h"
+#include "ostrel/codec/message_assembler.h"
+#include "tests/blackbox/scratch_folder.h"
+#include "ostrel/codec/signal_file.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "kernel_limits.h"
-#include "protocols/scancode_decoding.h"
-#include "protocols/scancode_encoding.h"
-#include "signal_file.h"
+#include "ostrel/codec/kernel_limits.h"
+#include "ostrel/codec/protocols/scancode_decoding.h"
+#include "ostrel/codec/protocols/scancode_encoding.h"
+#include "ostrel/codec/signal_file.h"
 
 namespace fuzz {
 

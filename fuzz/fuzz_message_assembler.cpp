@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "fuzz_check.h"
-#include "message_assembler.h"
+#include "fuzz/fuzz_check.h"
+#include "ostrel/codec/message_assembler.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "fuzz_check.h"
-#include "signal_file.h"
+#include "fuzz/fuzz_check.h"
+#include "ostrel/codec/signal_file.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "diagnostics.h"
+#include "ostrel/diagnostics.h"
 
 #include <cerrno>
 
@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "text_scanning.h"
+#include "ostrel/codec/text_scanning.h"
 
 namespace ostrel {
 

@@ -1,4 +1,4 @@
-#include "handle_io.h"
+#include "ostrel/handle_io.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "signal_file.h"
+#include "ostrel/codec/signal_file.h"
 
 namespace ostrel {
 

@@ -7,13 +7,13 @@
 #include <mutex>
 #include <string>
 
-#include "capture.h"
-#include "diagnostics.h"
-#include "handle_io.h"
-#include "signal_file.h"
-#include "transceiver.h"
-#include "transmission_plan.h"
-#include "transmit.h"
+#include "ostrel/lirc/capture.h"
+#include "ostrel/diagnostics.h"
+#include "ostrel/handle_io.h"
+#include "ostrel/codec/signal_file.h"
+#include "transceiver/transceiver.h"
+#include "ostrel/codec/transmission_plan.h"
+#include "ostrel/lirc/transmit.h"
 
 #define OSTREL_EXPORT __attribute__((visibility("default")))
 

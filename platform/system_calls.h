@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "transceiver.h"
+#include "transceiver/transceiver.h"
 
 // Makes sure the standard streams are open before any file is: on POSIX, a
 // closed descriptor 0, 1 or 2 is opened onto /dev/null, so that the signal

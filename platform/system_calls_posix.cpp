@@ -6,7 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "system_calls.h"
+#include "platform/system_calls.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // with the handle that CreateFileA returns.
 #include <windows.h>
 
-#include "system_calls.h"
+#include "platform/system_calls.h"
 
 namespace {
 

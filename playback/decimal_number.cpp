@@ -1,4 +1,4 @@
-#include "decimal_number.h"
+#include "playback/decimal_number.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "decimal_number.h"
-#include "system_calls.h"
-#include "transceiver.h"
+#include "playback/decimal_number.h"
+#include "platform/system_calls.h"
+#include "transceiver/transceiver.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "system_calls.h"
-#include "transceiver.h"
+#include "platform/system_calls.h"
+#include "transceiver/transceiver.h"
 
 namespace {
 

@@ -34,14 +34,14 @@
 //   LIRC_EMULATOR_WRITE_ERROR  an errno name (EIO, EINTR, ENODEV, ...): write(2) of a valid
 //                              signal fails with it and nothing is logged
 //   LIRC_EMULATOR_NO_DELAY=1   write(2) returns without waiting for the signal's duration
-#include "device_config.h"
+#include "emulator/src/device_config.h"
 
 #include <charconv>
 #include <cstdlib>
 #include <string_view>
 
-#include "diagnostics.h"
-#include "errno_names.h"
+#include "emulator/src/diagnostics.h"
+#include "emulator/src/errno_names.h"
 
 namespace lirc_emulator {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "driver_profiles.h"
+#include "emulator/src/driver_profiles.h"
 
 namespace lirc_emulator {
 

@@ -1,4 +1,4 @@
-#include "device_path.h"
+#include "emulator/src/device_path.h"
 
 #include <cstring>
 #include <ctime>
@@ -10,7 +10,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include "device_config.h"
+#include "emulator/src/device_config.h"
 
 namespace lirc_emulator {
 

@@ -1,4 +1,4 @@
-#include "device_settings.h"
+#include "emulator/src/device_settings.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,9 +9,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "diagnostics.h"
-#include "file_io.h"
-#include "real_libc.h"
+#include "emulator/src/diagnostics.h"
+#include "emulator/src/file_io.h"
+#include "emulator/src/real_libc.h"
 
 namespace lirc_emulator {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver_profiles.h"
+#include "emulator/src/driver_profiles.h"
 
 namespace lirc_emulator {
 

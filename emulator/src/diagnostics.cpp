@@ -1,10 +1,10 @@
-#include "diagnostics.h"
+#include "emulator/src/diagnostics.h"
 
 #include <cstdarg>
 #include <algorithm>
 #include <cstdio>
 
-#include "real_libc.h"
+#include "emulator/src/real_libc.h"
 
 namespace lirc_emulator {
 

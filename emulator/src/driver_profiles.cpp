@@ -1,7 +1,7 @@
 // The values below are read from Linux 6.1's drivers/media/rc: each driver's probe (what
 // it sets in its rc_dev) and its s_tx_mask, s_tx_carrier and tx_ir callbacks. Where a
 // driver takes its setting from the hardware at start, the driver's own fallback is used.
-#include "driver_profiles.h"
+#include "emulator/src/driver_profiles.h"
 
 #include <array>
 

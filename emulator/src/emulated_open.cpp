@@ -1,4 +1,4 @@
-#include "emulated_open.h"
+#include "emulator/src/emulated_open.h"
 
 #include <cerrno>
 #include <memory>
@@ -7,10 +7,10 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 
-#include "device_config.h"
-#include "file_table.h"
-#include "monotonic_clock.h"
-#include "real_libc.h"
+#include "emulator/src/device_config.h"
+#include "emulator/src/file_table.h"
+#include "emulator/src/monotonic_clock.h"
+#include "emulator/src/real_libc.h"
 
 namespace lirc_emulator {
 

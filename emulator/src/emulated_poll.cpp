@@ -1,12 +1,12 @@
-#include "emulated_poll.h"
+#include "emulator/src/emulated_poll.h"
 
 #include <algorithm>
 #include <memory>
 #include <vector>
 
-#include "file_table.h"
-#include "monotonic_clock.h"
-#include "real_libc.h"
+#include "emulator/src/file_table.h"
+#include "emulator/src/monotonic_clock.h"
+#include "emulator/src/real_libc.h"
 
 namespace lirc_emulator {
 

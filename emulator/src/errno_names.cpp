@@ -1,4 +1,4 @@
-#include "errno_names.h"
+#include "emulator/src/errno_names.h"
 
 #include <array>
 #include <cerrno>

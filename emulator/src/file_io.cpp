@@ -1,10 +1,10 @@
-#include "file_io.h"
+#include "emulator/src/file_io.h"
 
 #include <cerrno>
 
 #include <fcntl.h>
 
-#include "real_libc.h"
+#include "emulator/src/real_libc.h"
 
 namespace lirc_emulator {
 

@@ -1,10 +1,10 @@
-#include "file_table.h"
+#include "emulator/src/file_table.h"
 
 #include <algorithm>
 
 #include <sys/stat.h>
 
-#include "real_libc.h"
+#include "emulator/src/real_libc.h"
 
 namespace lirc_emulator {
 

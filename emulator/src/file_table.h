@@ -13,7 +13,7 @@
 
 #include <sys/types.h>
 
-#include "lirc_file.h"
+#include "emulator/src/lirc_file.h"
 
 namespace lirc_emulator {
 

@@ -8,9 +8,9 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "export.h"
-#include "file_table.h"
-#include "real_libc.h"
+#include "emulator/src/export.h"
+#include "emulator/src/file_table.h"
+#include "emulator/src/real_libc.h"
 
 using namespace lirc_emulator;
 

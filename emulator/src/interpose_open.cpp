@@ -4,10 +4,10 @@
 
 #include <fcntl.h>
 
-#include "device_path.h"
-#include "emulated_open.h"
-#include "export.h"
-#include "real_libc.h"
+#include "emulator/src/device_path.h"
+#include "emulator/src/emulated_open.h"
+#include "emulator/src/export.h"
+#include "emulator/src/real_libc.h"
 
 using namespace lirc_emulator;
 

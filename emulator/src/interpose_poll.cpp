@@ -2,9 +2,9 @@
 #include <poll.h>
 #include <signal.h>
 
-#include "emulated_poll.h"
-#include "export.h"
-#include "real_libc.h"
+#include "emulator/src/emulated_poll.h"
+#include "emulator/src/export.h"
+#include "emulator/src/real_libc.h"
 
 using namespace lirc_emulator;
 

@@ -8,11 +8,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "device_config.h"
-#include "device_path.h"
-#include "export.h"
-#include "file_table.h"
-#include "real_libc.h"
+#include "emulator/src/device_config.h"
+#include "emulator/src/device_path.h"
+#include "emulator/src/export.h"
+#include "emulator/src/file_table.h"
+#include "emulator/src/real_libc.h"
 
 using namespace lirc_emulator;
 

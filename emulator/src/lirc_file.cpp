@@ -1,4 +1,4 @@
-#include "lirc_file.h"
+#include "emulator/src/lirc_file.h"
 
 #include <cerrno>
 #include <cstring>
@@ -9,14 +9,14 @@
 #include <poll.h>
 #include <sys/stat.h>
 
-#include "diagnostics.h"
-#include "file_table.h"
-#include "loopback.h"
-#include "file_io.h"
-#include "monotonic_clock.h"
-#include "real_libc.h"
-#include "receive_log.h"
-#include "transmit_log.h"
+#include "emulator/src/diagnostics.h"
+#include "emulator/src/file_table.h"
+#include "emulator/src/loopback.h"
+#include "emulator/src/file_io.h"
+#include "emulator/src/monotonic_clock.h"
+#include "emulator/src/real_libc.h"
+#include "emulator/src/receive_log.h"
+#include "emulator/src/transmit_log.h"
 
 namespace lirc_emulator {
 

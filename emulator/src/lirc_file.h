@@ -9,9 +9,9 @@
 #include <vector>
 #include <sys/types.h>
 
-#include "device_config.h"
-#include "device_settings.h"
-#include "receive_player.h"
+#include "emulator/src/device_config.h"
+#include "emulator/src/device_settings.h"
+#include "emulator/src/receive_player.h"
 
 namespace lirc_emulator {
 

@@ -10,8 +10,8 @@
 #include <asm/ioctl.h>
 #include <linux/lirc.h>
 
-#include "lirc_file.h"
-#include "loopback.h"
+#include "emulator/src/lirc_file.h"
+#include "emulator/src/loopback.h"
 
 namespace lirc_emulator {
 

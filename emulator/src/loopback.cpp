@@ -1,10 +1,10 @@
-#include "loopback.h"
+#include "emulator/src/loopback.h"
 
 #include <cerrno>
 #include <map>
 #include <mutex>
 
-#include "raw_event_path.h"
+#include "emulator/src/raw_event_path.h"
 
 namespace lirc_emulator {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "device_config.h"
-#include "device_settings.h"
+#include "emulator/src/device_config.h"
+#include "emulator/src/device_settings.h"
 
 namespace lirc_emulator {
 

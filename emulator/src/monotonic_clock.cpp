@@ -1,4 +1,4 @@
-#include "monotonic_clock.h"
+#include "emulator/src/monotonic_clock.h"
 
 #include <cerrno>
 #include <ctime>

@@ -1,4 +1,4 @@
-#include "raw_event_path.h"
+#include "emulator/src/raw_event_path.h"
 
 #include <algorithm>
 

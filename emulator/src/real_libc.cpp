@@ -1,4 +1,4 @@
-#include "real_libc.h"
+#include "emulator/src/real_libc.h"
 
 #include <dlfcn.h>
 

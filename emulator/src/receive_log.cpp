@@ -1,4 +1,4 @@
-#include "receive_log.h"
+#include "emulator/src/receive_log.h"
 
 #include <cinttypes>
 #include <cstdio>

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "receive_player.h"
+#include "emulator/src/receive_player.h"
 
 namespace lirc_emulator {
 

@@ -1,10 +1,10 @@
-#include "receive_player.h"
+#include "emulator/src/receive_player.h"
 
 #include <algorithm>
 
 #include <linux/lirc.h>
 
-#include "monotonic_clock.h"
+#include "emulator/src/monotonic_clock.h"
 
 namespace lirc_emulator {
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <vector>
 
-#include "receive_script.h"
-#include "sample_queue.h"
+#include "emulator/src/receive_script.h"
+#include "emulator/src/sample_queue.h"
 
 namespace lirc_emulator {
 

@@ -1,4 +1,4 @@
-#include "receive_script.h"
+#include "emulator/src/receive_script.h"
 
 #include <charconv>
 #include <optional>

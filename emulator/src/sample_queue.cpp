@@ -1,4 +1,4 @@
-#include "sample_queue.h"
+#include "emulator/src/sample_queue.h"
 
 namespace lirc_emulator {
 

@@ -1,4 +1,4 @@
-#include "transmit_log.h"
+#include "emulator/src/transmit_log.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "bound_now_client.h"
+#include "emulator/tests/bound_now_client.h"
 
 #include <fcntl.h>
 #include <linux/lirc.h>

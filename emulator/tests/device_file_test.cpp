@@ -10,7 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "emulated_device.h"
+#include "emulator/tests/emulated_device.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "emulated_device.h"
+#include "emulator/tests/emulated_device.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "scratch_folder.h"
+#include "tests/blackbox/scratch_folder.h"
 
 class EmulatedDevice : public ::testing::Test {
 protected:

@@ -13,8 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include "child_process.h"
-#include "scratch_folder.h"
+#include "tests/blackbox/child_process.h"
+#include "tests/blackbox/scratch_folder.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <linux/lirc.h>
 #include <unistd.h>
 
-#include "emulated_device.h"
+#include "emulator/tests/emulated_device.h"
 
 namespace {
 

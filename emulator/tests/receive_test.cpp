@@ -11,7 +11,7 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include "emulated_device.h"
+#include "emulator/tests/emulated_device.h"
 
 namespace {
 

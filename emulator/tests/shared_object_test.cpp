@@ -1,8 +1,8 @@
 // Calls made from another shared object, bound at load time, reach the emulator too.
 #include <linux/lirc.h>
 
-#include "bound_now_client.h"
-#include "emulated_device.h"
+#include "emulator/tests/bound_now_client.h"
+#include "emulator/tests/emulated_device.h"
 
 namespace {
 

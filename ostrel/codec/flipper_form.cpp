@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "protocols/flipper_protocols.h"
-#include "signal_forms.h"
-#include "text_scanning.h"
+#include "ostrel/codec/protocols/flipper_protocols.h"
+#include "ostrel/codec/signal_forms.h"
+#include "ostrel/codec/text_scanning.h"
 
 namespace ostrel::forms {
 

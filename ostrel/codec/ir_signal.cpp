@@ -1,4 +1,4 @@
-#include "ir_signal.h"
+#include "ostrel/codec/ir_signal.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "kernel_limits.h"
+#include "ostrel/codec/kernel_limits.h"
 
 #include <numeric>
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ir_signal.h"
+#include "ostrel/codec/ir_signal.h"
 
 namespace ostrel {
 

@@ -2,11 +2,11 @@
 // except that whatever ir-ctl warns about and skips fails the file here.
 #include <string>
 
-#include "kernel_limits.h"
-#include "protocols/scancode.h"
-#include "protocols/scancode_encoding.h"
-#include "signal_forms.h"
-#include "text_scanning.h"
+#include "ostrel/codec/kernel_limits.h"
+#include "ostrel/codec/protocols/scancode.h"
+#include "ostrel/codec/protocols/scancode_encoding.h"
+#include "ostrel/codec/signal_forms.h"
+#include "ostrel/codec/text_scanning.h"
 
 namespace ostrel::forms {
 

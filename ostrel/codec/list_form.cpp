@@ -5,8 +5,8 @@
 // a slip than two pulses meant as one.
 #include <string>
 
-#include "signal_forms.h"
-#include "text_scanning.h"
+#include "ostrel/codec/signal_forms.h"
+#include "ostrel/codec/text_scanning.h"
 
 namespace ostrel::forms {
 

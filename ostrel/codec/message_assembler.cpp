@@ -1,4 +1,4 @@
-#include "message_assembler.h"
+#include "ostrel/codec/message_assembler.h"
 
 #include <cstdio>
 

@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
-#include "ir_signal.h"
-#include "kernel_limits.h"
-#include "transmission_plan.h"
+#include "ostrel/codec/ir_signal.h"
+#include "ostrel/codec/kernel_limits.h"
+#include "ostrel/codec/transmission_plan.h"
 
 namespace ostrel {
 

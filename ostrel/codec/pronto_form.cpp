@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "protocols/scancode.h"
-#include "protocols/scancode_encoding.h"
-#include "signal_forms.h"
-#include "text_scanning.h"
+#include "ostrel/codec/protocols/scancode.h"
+#include "ostrel/codec/protocols/scancode_encoding.h"
+#include "ostrel/codec/signal_forms.h"
+#include "ostrel/codec/text_scanning.h"
 
 namespace ostrel::forms {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "kernel_limits.h"
-#include "ir_signal.h"
+#include "ostrel/codec/kernel_limits.h"
+#include "ostrel/codec/ir_signal.h"
 
 namespace ostrel {
 

@@ -5,9 +5,9 @@
 #include <optional>
 #include <utility>
 
-#include "signal_file.h"
-#include "signal_forms.h"
-#include "text_scanning.h"
+#include "ostrel/codec/signal_file.h"
+#include "ostrel/codec/signal_forms.h"
+#include "ostrel/codec/text_scanning.h"
 
 namespace ostrel {
 

@@ -2,8 +2,8 @@
 #include <charconv>
 #include <cstring>
 
-#include "protocols/scancode_decoding.h"
-#include "signal_file.h"
+#include "ostrel/codec/protocols/scancode_decoding.h"
+#include "ostrel/codec/signal_file.h"
 
 namespace ostrel {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "ir_signal.h"
+#include "ostrel/codec/ir_signal.h"
 
 namespace ostrel::forms {
 

@@ -1,8 +1,8 @@
-#include "text_scanning.h"
+#include "ostrel/codec/text_scanning.h"
 
 #include <cstdio>
 
-#include "ir_signal.h"
+#include "ostrel/codec/ir_signal.h"
 
 namespace ostrel::text {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <utility>
 
-#include "ir_signal.h"
+#include "ostrel/codec/ir_signal.h"
 
 namespace ostrel::text {
 

@@ -1,6 +1,6 @@
-#include "transmission_plan.h"
+#include "ostrel/codec/transmission_plan.h"
 
-#include "kernel_limits.h"
+#include "ostrel/codec/kernel_limits.h"
 
 namespace ostrel {
 

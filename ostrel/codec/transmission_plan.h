@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ir_signal.h"
+#include "ostrel/codec/ir_signal.h"
 
 namespace ostrel {
 

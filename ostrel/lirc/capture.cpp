@@ -1,4 +1,4 @@
-#include "capture.h"
+#include "ostrel/lirc/capture.h"
 
 #include <cerrno>
 #include <chrono>
@@ -9,11 +9,11 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include "lirc_device.h"
-#include "message_assembler.h"
-#include "monotonic_clock.h"
-#include "receiver_settings.h"
-#include "stop_signals.h"
+#include "ostrel/lirc/lirc_device.h"
+#include "ostrel/codec/message_assembler.h"
+#include "ostrel/lirc/monotonic_clock.h"
+#include "ostrel/lirc/receiver_settings.h"
+#include "ostrel/lirc/stop_signals.h"
 
 namespace ostrel {
 

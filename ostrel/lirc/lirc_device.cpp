@@ -1,4 +1,4 @@
-#include "lirc_device.h"
+#include "ostrel/lirc/lirc_device.h"
 
 #include <cerrno>
 #include <cstring>

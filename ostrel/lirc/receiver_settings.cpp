@@ -1,4 +1,4 @@
-#include "receiver_settings.h"
+#include "ostrel/lirc/receiver_settings.h"
 
 #include <cerrno>
 #include <string>

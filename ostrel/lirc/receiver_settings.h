@@ -7,7 +7,7 @@
 // message is found from the samples and the clock.
 #pragma once
 
-#include "lirc_device.h"
+#include "ostrel/lirc/lirc_device.h"
 
 namespace ostrel {
 

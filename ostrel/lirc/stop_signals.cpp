@@ -1,4 +1,4 @@
-#include "stop_signals.h"
+#include "ostrel/lirc/stop_signals.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,11 +1,11 @@
-#include "transmit.h"
+#include "ostrel/lirc/transmit.h"
 
 #include <cerrno>
 #include <ctime>
 
 #include <linux/lirc.h>
 
-#include "lirc_device.h"
+#include "ostrel/lirc/lirc_device.h"
 
 namespace ostrel {
 

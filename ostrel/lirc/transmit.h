@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "transmission_plan.h"
+#include "ostrel/codec/transmission_plan.h"
 
 namespace ostrel {
 

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "program_target.h"
+#include "tests/blackbox/program_target.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "program_target.h"
+#include "tests/blackbox/program_target.h"
 
 #include <cerrno>
 #include <stdexcept>

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "child_process.h"
-#include "scratch_folder.h"
+#include "tests/blackbox/child_process.h"
+#include "tests/blackbox/scratch_folder.h"
 
 enum class Program { irplay, irrecord };
 

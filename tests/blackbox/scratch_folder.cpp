@@ -1,4 +1,4 @@
-#include "scratch_folder.h"
+#include "tests/blackbox/scratch_folder.h"
 
 #include <cstdlib>
 #include <filesystem>

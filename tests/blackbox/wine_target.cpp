@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "program_target.h"
+#include "tests/blackbox/program_target.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "transceiver.h"
+#include "transceiver/transceiver.h"
 
 int main(int argc, char** argv) {
     if (argc != 4) {

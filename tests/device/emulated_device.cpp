@@ -1,4 +1,4 @@
-#include "emulated_device.h"
+#include "tests/device/emulated_device.h"
 
 #include <cstdio>
 

@@ -2,7 +2,7 @@
 // the emulator's settings, and what it sent and how it was left.
 #pragma once
 
-#include "test_device.h"
+#include "tests/device/test_device.h"
 
 class EmulatedDevice : public TestDevice {
 public:

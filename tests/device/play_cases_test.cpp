@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "test_device.h"
+#include "tests/device/test_device.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "driver_profiles.h"
-#include "test_device.h"
+#include "emulator/src/driver_profiles.h"
+#include "tests/device/test_device.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "test_device.h"
+#include "tests/device/test_device.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 
 #include <gtest/gtest.h>
 
-#include "scancode_cases.h"
+#include "tests/scancode_cases/scancode_cases.h"
 #include <unistd.h>
 
-#include "emulated_device.h"
-#include "protocols/scancode_decoding.h"
-#include "protocols/scancode_encoding.h"
+#include "tests/device/emulated_device.h"
+#include "ostrel/codec/protocols/scancode_decoding.h"
+#include "ostrel/codec/protocols/scancode_encoding.h"
 
 namespace {
 
@@ -224,7 +224,7 @@ INSTANTIATE_TEST_SUITE_P(Scancodes, IrCtlDifference, ::testing::Values(
                "carrier=38000 duty=33 mask=0x1", flipperData, "carrier=38000 duty=60 mask=0x1",
                flipperData, true, keywordsOf("38000", flipperData)},
     // A Pronto code is its durations at its carrier: 0x6D periods of
-    // 26.2958 us, 38029 Hz (ostrel/codec/form_expectations.py).
+    // 26.2958 us, 38029 Hz (ostrel/codec/tests/form_expectations.py).
     Difference{"ProntoCode", {"--send=other.ir"}, "0000 006D 0000 0002 0010 0020 0030 0040\n",
                "carrier=38029 duty=33 mask=0x1", "421 841 1262", "carrier=38029 duty=33 mask=0x1",
                "421 841 1262", true, keywordsOf("38029", "421 841 1262")}),

@@ -1,7 +1,7 @@
 // What the device tests share whatever their device.
 #include <filesystem>
 
-#include "test_device.h"
+#include "tests/device/test_device.h"
 
 std::string programPath(const std::string& name) { return std::string(PROGRAMS_FOLDER "/") + name; }
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "child_process.h"
-#include "scratch_folder.h"
+#include "tests/blackbox/child_process.h"
+#include "tests/blackbox/scratch_folder.h"
 
 struct DeviceSetup {
     // Settings of the emulator ("LIRC_EMULATOR_NAME=value") or of the library

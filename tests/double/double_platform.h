@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "transceiver.h"
+#include "transceiver/transceiver.h"
 
 #ifdef _WIN32
 #define DOUBLE_EXPORT

@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "double_platform.h"
+#include "tests/double/double_platform.h"
 
 std::string handleAccess(TransceiverFile file) {
     int flags = fcntl(file, F_GETFL);

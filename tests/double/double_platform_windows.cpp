@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <winternl.h>
 
-#include "double_platform.h"
+#include "tests/double/double_platform.h"
 
 std::string handleAccess(TransceiverFile file) {
     // The access the handle was granted when it was opened; NtQueryObject

@@ -16,8 +16,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "double_platform.h"
-#include "transceiver.h"
+#include "tests/double/double_platform.h"
+#include "transceiver/transceiver.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 
 #include <gtest/gtest.h>
 
-#include "test_device.h"
+#include "tests/device/test_device.h"
 
 namespace {
 

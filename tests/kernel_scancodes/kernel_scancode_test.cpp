@@ -30,10 +30,10 @@
 
 #include <gtest/gtest.h>
 
-#include "scancode_cases.h"
+#include "tests/scancode_cases/scancode_cases.h"
 
-#include "protocols/scancode_decoding.h"
-#include "protocols/scancode_encoding.h"
+#include "ostrel/codec/protocols/scancode_decoding.h"
+#include "ostrel/codec/protocols/scancode_encoding.h"
 
 namespace {
 

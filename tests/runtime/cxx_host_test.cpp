@@ -13,8 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include "scratch_folder.h"
-#include "transceiver.h"
+#include "tests/blackbox/scratch_folder.h"
+#include "transceiver/transceiver.h"
 
 namespace {
 

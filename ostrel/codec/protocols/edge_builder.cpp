@@ -1,4 +1,4 @@
-#include "edge_builder.h"
+#include "ostrel/codec/protocols/edge_builder.h"
 
 namespace ostrel::protocols {
 

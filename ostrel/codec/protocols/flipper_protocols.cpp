@@ -1,11 +1,11 @@
-#include "flipper_protocols.h"
+#include "ostrel/codec/protocols/flipper_protocols.h"
 
 #include <array>
 #include <cstdio>
 
-#include "edge_builder.h"
-#include "scancode.h"
-#include "scancode_encoding.h"
+#include "ostrel/codec/protocols/edge_builder.h"
+#include "ostrel/codec/protocols/scancode.h"
+#include "ostrel/codec/protocols/scancode_encoding.h"
 
 namespace ostrel::protocols {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "scancode_decoding.h"
+#include "ostrel/codec/protocols/scancode_decoding.h"
 
 namespace ostrel::protocols::decoders {
 

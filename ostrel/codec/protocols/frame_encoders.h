@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "scancode.h"
+#include "ostrel/codec/protocols/scancode.h"
 
 namespace ostrel::protocols::encoders {
 

@@ -1,8 +1,8 @@
 // Decoders of RC-5 and RC-6. A pulse or space of these protocols may hold
 // the halves of two bits, so each takes what a state needs off the duration
 // and goes on with the rest, as the kernel's decoders do.
-#include "frame_decoders.h"
-#include "kernel_timings.h"
+#include "ostrel/codec/protocols/frame_decoders.h"
+#include "ostrel/codec/protocols/kernel_timings.h"
 
 namespace ostrel::protocols::decoders {
 

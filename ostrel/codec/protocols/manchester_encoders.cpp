@@ -1,8 +1,8 @@
 // The protocols whose bits are told by the order of a pulse and a space of
 // equal length (Manchester or bi-phase coding): RC-5 and RC-6.
-#include "edge_builder.h"
-#include "frame_encoders.h"
-#include "kernel_timings.h"
+#include "ostrel/codec/protocols/edge_builder.h"
+#include "ostrel/codec/protocols/frame_encoders.h"
+#include "ostrel/codec/protocols/kernel_timings.h"
 
 namespace ostrel::protocols::encoders {
 

@@ -2,9 +2,9 @@
 // follows its kernel decoder case by case: a duration that does not fit
 // the state sends the decoder back to waiting for a header, and that
 // duration is not looked at again.
-#include "bit_order.h"
-#include "frame_decoders.h"
-#include "kernel_timings.h"
+#include "ostrel/codec/protocols/bit_order.h"
+#include "ostrel/codec/protocols/frame_decoders.h"
+#include "ostrel/codec/protocols/kernel_timings.h"
 
 namespace ostrel::protocols::decoders {
 

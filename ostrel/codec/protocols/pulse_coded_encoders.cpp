@@ -1,10 +1,10 @@
 // The protocols whose bits are told by the length of a space (pulse
 // distance: NEC, JVC, Sanyo, Sharp, xbox-dvd) or of a pulse (pulse length:
 // Sony).
-#include "bit_order.h"
-#include "edge_builder.h"
-#include "frame_encoders.h"
-#include "kernel_timings.h"
+#include "ostrel/codec/protocols/bit_order.h"
+#include "ostrel/codec/protocols/edge_builder.h"
+#include "ostrel/codec/protocols/frame_encoders.h"
+#include "ostrel/codec/protocols/kernel_timings.h"
 
 namespace ostrel::protocols::encoders {
 

@@ -1,4 +1,4 @@
-#include "scancode.h"
+#include "ostrel/codec/protocols/scancode.h"
 
 #include <cstdio>
 #include <optional>

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "scancode_protocols.h"
+#include "ostrel/codec/protocols/scancode_protocols.h"
 
 namespace ostrel::protocols {
 

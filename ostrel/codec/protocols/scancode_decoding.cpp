@@ -1,10 +1,10 @@
-#include "scancode_decoding.h"
+#include "ostrel/codec/protocols/scancode_decoding.h"
 
 #include <limits>
 #include <vector>
 
-#include "frame_decoders.h"
-#include "scancode_encoding.h"
+#include "ostrel/codec/protocols/frame_decoders.h"
+#include "ostrel/codec/protocols/scancode_encoding.h"
 
 namespace ostrel::protocols {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <span>
 
-#include "scancode.h"
+#include "ostrel/codec/protocols/scancode.h"
 
 namespace ostrel::protocols {
 

@@ -1,8 +1,8 @@
-#include "scancode_encoding.h"
+#include "ostrel/codec/protocols/scancode_encoding.h"
 
 #include <numeric>
 
-#include "frame_encoders.h"
+#include "ostrel/codec/protocols/frame_encoders.h"
 
 namespace ostrel::protocols {
 

@@ -1,4 +1,4 @@
-#include "scancode_protocols.h"
+#include "ostrel/codec/protocols/scancode_protocols.h"
 
 #include <array>
 

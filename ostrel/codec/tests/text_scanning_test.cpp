@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "text_scanning.h"
+#include "ostrel/codec/text_scanning.h"
 
 namespace ostrel::text {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "signal_file.h"
+#include "ostrel/codec/signal_file.h"
 
 namespace ostrel {
 namespace {

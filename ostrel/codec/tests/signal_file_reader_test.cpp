@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "protocols/scancode_encoding.h"
-#include "signal_file.h"
-#include "signal_file_cases.h"
+#include "ostrel/codec/protocols/scancode_encoding.h"
+#include "ostrel/codec/signal_file.h"
+#include "ostrel/codec/tests/signal_file_cases.h"
 
 namespace ostrel {
 namespace {

@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "kernel_timings.h"
-#include "scancode_decoding.h"
-#include "scancode_encoding.h"
+#include "ostrel/codec/protocols/kernel_timings.h"
+#include "ostrel/codec/protocols/scancode_decoding.h"
+#include "ostrel/codec/protocols/scancode_encoding.h"
 
 namespace ostrel::protocols {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "message_assembler.h"
+#include "ostrel/codec/message_assembler.h"
 
 namespace ostrel {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "transmission_plan.h"
+#include "ostrel/codec/transmission_plan.h"
 
 namespace ostrel {
 namespace {

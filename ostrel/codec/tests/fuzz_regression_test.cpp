@@ -4,8 +4,8 @@
 // back to it.
 #include <gtest/gtest.h>
 
-#include "message_assembler.h"
-#include "signal_file.h"
+#include "ostrel/codec/message_assembler.h"
+#include "ostrel/codec/signal_file.h"
 
 namespace ostrel {
 namespace {
