@@ -11,6 +11,7 @@
 #include "ostrel/codec/protocols/scancode_decoding.h"
 #include "ostrel/codec/protocols/scancode_encoding.h"
 #include "ostrel/codec/signal_file.h"
+#include "ostrel/codec/transmission_plan.h"
 
 namespace fuzz {
 
@@ -61,6 +62,50 @@ inline bool withinKernelLimits(const ostrel::Signal& signal) {
           "kernelLimitViolation agrees with the count and the total",
           std::to_string(signal.durations.size()) + " values, " + std::to_string(total) + " us");
     return within;
+}
+
+// The writes a well-formed signal is cut into: in order, each pulse first and
+// last and within the kernel's limits, and, with the gaps between them, the
+// signal itself. Refused only when over 60 s or with a pulse longer than a
+// write; returns whether it plays.
+inline bool checkPlan(const ostrel::Signal& signal) {
+    ostrel::TransmissionPlan plan = ostrel::planTransmission(signal);
+    const auto& durations = signal.durations;
+    uint64_t total = 0;
+    uint32_t longestPulse = 0;
+    for (size_t i = 0; i < durations.size(); ++i) {
+        total += durations[i];
+        longestPulse = i % 2 == 0 && durations[i] > longestPulse ? durations[i] : longestPulse;
+    }
+    bool playable = total <= ostrel::longestPlayedMicroseconds &&
+                    longestPulse <= ostrel::longestTransmissionMicroseconds;
+    check(plan.ok() == playable, "a plan is refused only past 60 s or for a pulse over a write",
+          plan.refusal);
+    if (!plan.ok()) {
+        check(plan.writes.empty(), "a refused plan has no writes");
+        return false;
+    }
+    size_t next = 0;
+    for (size_t w = 0; w < plan.writes.size(); ++w) {
+        const ostrel::PlannedWrite& write = plan.writes[w];
+        check(write.first == next && write.first % 2 == 0 && write.count % 2 == 1,
+              "writes follow each other, pulse first and last", std::to_string(w));
+        check(write.first + write.count <= durations.size(), "a write within the signal");
+        check(write.count <= ostrel::mostValuesPerTransmission &&
+                  write.microseconds <= ostrel::longestTransmissionMicroseconds,
+              "a write within the kernel's limits", std::to_string(w));
+        uint64_t microseconds = 0;
+        for (size_t i = write.first; i < write.first + write.count; ++i) {
+            microseconds += durations[i];
+        }
+        check(microseconds == write.microseconds, "a write's duration is its values'");
+        size_t end = write.first + write.count;
+        check(end < durations.size() ? write.gapAfter == durations[end] : write.gapAfter == 0,
+              "the gap after a write is the space cut at");
+        next = end + 1;
+    }
+    check(next == durations.size() + 1, "the writes and gaps are the whole signal");
+    return true;
 }
 
 // The signal as the keyword form holds it: a Pronto code's or a Flipper

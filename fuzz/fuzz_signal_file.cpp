@@ -43,6 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::check(!reading.signal.durations.empty(), "a reading gives a pulse");
     fuzz::checkSendable(reading.signal);
     fuzz::withinKernelLimits(reading.signal);
+    fuzz::checkPlan(reading.signal);
     fuzz::checkReadsBack(reading.signal);
     fuzz::checkDecoding(reading.signal);
 

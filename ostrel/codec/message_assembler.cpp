@@ -25,10 +25,10 @@ std::string tooManyValues() {
     return neverQuiet("has more than " + std::to_string(mostRecordedValues) + " values");
 }
 
-std::string frameTooLong(const std::string& what) {
-    return neverQuiet("has a frame " + what + " without a space of " +
-                      std::to_string(frameEndingSpace) +
-                      " us or more, more than a LIRC device sends in one write");
+std::string pulseTooLong() {
+    return neverQuiet("has a pulse longer than " +
+                      std::to_string(longestTransmissionMicroseconds) +
+                      " us, more than a LIRC device sends in one write");
 }
 
 std::string tooLongInAll() {
@@ -102,38 +102,26 @@ MessageAssembler::State MessageAssembler::addPulse(uint32_t value) {
         if (state_ == State::inMessage) {
             durations.push_back(static_cast<uint32_t>(pendingSpace_));
             total_ += pendingSpace_;
-            if (pendingSpace_ >= frameEndingSpace) {
-                frameValues_ = 0;
-                frameTotal_ = 0;
-            } else {
-                frameValues_ += 1;
-                frameTotal_ += pendingSpace_;
-            }
             pendingSpace_ = 0;
         }
         state_ = State::inMessage;
         durations.push_back(value);
-        frameValues_ += 1;
     } else {
         // total_ stays within longestRecordingMicroseconds, so the sum is
         // below 2^32 and, when it passes longestDuration, fails just below.
         durations.back() += value;
     }
     total_ += value;
-    frameTotal_ += value;
     if (durations.size() > mostRecordedValues) {
         return fail(tooManyValues());
     }
     if (total_ > longestRecordingMicroseconds) {
         return fail(tooLongInAll());
     }
-    if (frameValues_ > mostValuesPerTransmission) {
-        return fail(frameTooLong("of more than " + std::to_string(mostValuesPerTransmission) +
-                                 " values"));
-    }
-    if (frameTotal_ > longestTransmissionMicroseconds) {
-        return fail(frameTooLong("longer than " + std::to_string(longestTransmissionMicroseconds) +
-                                 " us"));
+    // A frame too long for one write is cut at its spaces when played; a
+    // pulse cannot be.
+    if (durations.back() > longestTransmissionMicroseconds) {
+        return fail(pulseTooLong());
     }
     return state_;
 }

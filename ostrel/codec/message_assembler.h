@@ -66,8 +66,8 @@ public:
     //   what the receiver heard cannot be told for sure;
     // - a message of more than mostRecordedValues values, or longer than
     //   longestRecordingMicroseconds, fails: the receiver never went quiet;
-    //   so does a frame (what lies between spaces of frameEndingSpace or
-    //   more) that one write could not send, so that every recording plays.
+    //   so does a pulse longer than one write sends, so that every recording
+    //   plays (planTransmission cuts any other message into writes).
     // Once complete or failed, further samples change nothing.
     State feed(uint32_t sample);
 
@@ -94,8 +94,6 @@ private:
     std::optional<uint32_t> carrier_;
     uint64_t pendingSpace_ = 0;  // after the last pulse, not yet known to be inside
     uint64_t total_ = 0;         // of message_.durations
-    size_t frameValues_ = 0;     // of the last frame in message_.durations
-    uint64_t frameTotal_ = 0;
     std::string failure_;
 };
 

@@ -14,7 +14,7 @@
 namespace ostrel {
 
 // A space this long or longer separates two frames, and a signal too long for
-// one write is cut there; no remote leaves such a gap inside a frame.
+// one write is cut there first; no remote leaves such a gap inside a frame.
 constexpr uint32_t frameEndingSpace = 19000;
 
 // The longest signal played, all values added together, in microseconds: six
@@ -36,18 +36,22 @@ struct PlannedWrite {
 
 struct TransmissionPlan {
     std::vector<PlannedWrite> writes;  // when ok()
-    // Why the signal cannot be sent, e.g. "frame 2 (values 68 to 1200) has
-    // 1133 values, more than the 1024 a LIRC device accepts in one write";
-    // empty when ok().
+    // Why the signal cannot be sent, e.g. "pulse 2 (value 3) lasts 600000 us,
+    // more than the 500000 a LIRC device sends in one write"; empty when ok().
     std::string refusal;
 
     bool ok() const { return refusal.empty(); }
 };
 
-// The fewest writes, in order, that send a well-formed signal: consecutive
-// frames are packed into one write while it stays within the kernel's
-// limits. A signal within those limits is one write. Refused: a signal over
-// longestPlayedMicroseconds, or with a frame that alone breaks a limit.
+// The writes, in order, that send a well-formed signal, each within the
+// kernel's limits and pulse first and last: the signal is cut into frames at
+// its spaces of frameEndingSpace or more; a frame too long for one write is
+// cut at its longest spaces, those of the greatest length L such that cutting
+// at every space of L or more leaves parts that each fit a write; then
+// consecutive frames and parts are packed into one write while it stays within
+// the limits. A cut space is waited out between writes like the gap between
+// frames. A signal within the limits is one write. Refused: a signal over
+// longestPlayedMicroseconds, or with a pulse that alone is longer than a write.
 TransmissionPlan planTransmission(const Signal& signal);
 
 }  // namespace ostrel

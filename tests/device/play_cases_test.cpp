@@ -33,6 +33,48 @@ const std::string frame =
     "space 10000\npulse 32000\n";
 const std::string frames = frame + "space 50000\n" + frame + "space 60000\n" + frame;
 
+// A fan's frame: a code repeated `codes` times `apart` us apart, with no
+// space of 19 ms, as "N N N ...".
+std::string codesApart(size_t codes, const std::string& code = "9000 4500 560 560 560 1690 560",
+                       const std::string& apart = "8000") {
+    std::string text;
+    for (size_t i = 0; i < codes; ++i) {
+        text += (i == 0 ? "" : " " + apart + " ") + code;
+    }
+    return text;
+}
+// 30 codes are 874900 us: cut at the 8 ms spaces, 19 codes (475170 us) in the
+// first write, 11 in the second.
+const std::string fanFrame = codesApart(30);
+const std::string fanFirstWrite = codesApart(19);
+const std::string fanSecondWrite = codesApart(11);
+// The same in Pronto hex at 38029 Hz, in whole carrier periods of 26.2958 us:
+// each code 17381 us, 7994 us apart (753256 us in all), 20 codes in the first
+// write (499506 us).
+std::string prontoFan() {
+    std::string text = "0000 006D 0078 0000";
+    for (int i = 0; i < 30; ++i) {
+        text += " 0156 00AB 0015 0015 0015 0040 0015 0130";
+    }
+    return text + "\n";
+}
+const std::string prontoCode = "8993 4497 552 552 552 1683 552";
+
+std::string flipperRawOf(const std::string& data) {
+    return "Filetype: IR signals file\nVersion: 1\n#\nname: Fan\ntype: raw\nfrequency: 38000\n"
+           "duty_cycle: 0.330000\ndata: " + data + "\n";
+}
+
+// "+N -N ..." of "N N ...".
+std::string listOf(const std::string& durations) {
+    std::string list = "+";
+    bool pulse = true;
+    for (char c : durations) {
+        list += c == ' ' ? std::string(" ") + ((pulse = !pulse) ? "+" : "-") : std::string(1, c);
+    }
+    return list + "\n";
+}
+
 std::string durationsOf(size_t values, uint32_t each) {
     std::string text;
     for (size_t i = 0; i < values; ++i) {
@@ -160,9 +202,12 @@ const PlayCase cases[] = {
     {.name = "FileFromWindowsIsSent",
      .file = "\xEF\xBB\xBF# NEC leader\r\ncarrier 38000\r\npulse 900\r\nspace 450\r\npulse 900\r\n",
      .sent = {sent("carrier=38000 duty=33 mask=0x3")}},
-    {.name = "FrameOfMoreValuesThanTheKernelTakes", .file = signalOf(1025, 10),
-     .error = "key.ir: frame 1 (values 1 to 1025) has 1025 values, more than the 1024 a LIRC "
-              "device accepts in one write"},
+    // A frame of 1025 values without a longer space than the others is cut
+    // where the first write is full.
+    {.name = "FrameOfMoreValuesThanTheKernelTakesIsCut", .file = signalOf(1025, 10),
+     .sent = {"send carrier=38000 duty=33 mask=0x3 durations=" + durationsOf(1023, 10),
+              "send carrier=38000 duty=33 mask=0x3 durations=10"},
+     .onLoopback = false},
     {.name = "MostValuesTheKernelTakes", .file = signalOf(1023, 10),
      .sent = {"send carrier=38000 duty=33 mask=0x3 durations=" + durationsOf(1023, 10)},
      .onLoopback = false},
@@ -175,10 +220,24 @@ const PlayCase cases[] = {
     {.name = "FramesPackedIntoWrites", .file = frames,
      .sent = {"send carrier=38000 duty=33 mask=0x3 durations=" + frameDurations + " 50000 " + frameDurations,
               "send carrier=38000 duty=33 mask=0x3 durations=" + frameDurations}},
-    {.name = "FrameLongerThanOneWriteIsRefused",
-     .file = key + "space 40000\npulse 250000\nspace 18999\npulse 250001\n",
-     .error = "key.ir: frame 2 (values 5 to 7) lasts 519000 us, more than the 500000 a LIRC "
-              "device sends in one write"},
+    // A frame longer than one write is cut at its longest spaces, on every form.
+    {.name = "FrameLongerThanOneWriteIsCutAtItsLongestSpace",
+     .file = key + "space 40000\npulse 250000\nspace 1000\npulse 100\nspace 18999\npulse 250001\n",
+     .sent = {"send carrier=38000 duty=33 mask=0x3 durations=900 450 900 40000 250000 1000 100",
+              "send carrier=38000 duty=33 mask=0x3 durations=250001"},
+     .onLoopback = false},
+    {.name = "FanFrameInAFlipperFileIsCutBetweenItsCodes", .file = flipperRawOf(fanFrame),
+     .sent = {"send carrier=38000 duty=33 mask=0x3 durations=" + fanFirstWrite,
+              "send carrier=38000 duty=33 mask=0x3 durations=" + fanSecondWrite}},
+    {.name = "FanFrameInAListIsCutBetweenItsCodes", .file = listOf(fanFrame),
+     .sent = {"send carrier=38000 duty=33 mask=0x3 durations=" + fanFirstWrite,
+              "send carrier=38000 duty=33 mask=0x3 durations=" + fanSecondWrite}},
+    {.name = "FanFrameInProntoHexIsCutBetweenItsCodes", .file = prontoFan(),
+     .sent = {"send carrier=38029 duty=33 mask=0x3 durations=" + codesApart(20, prontoCode, "7994"),
+              "send carrier=38029 duty=33 mask=0x3 durations=" + codesApart(10, prontoCode, "7994")}},
+    {.name = "PulseLongerThanOneWriteIsRefused", .file = key + "space 40000\npulse 500001\n",
+     .error = "key.ir: pulse 3 (value 5) lasts 500001 us, more than the 500000 a LIRC device "
+              "sends in one write"},
     {.name = "LongerThan60sIsRefused", .file = signalOf(9, 16000000),
      .error = "key.ir: 144000000 us in all, more than the 60000000 us (60 s) played at most"},
     {.name = "FileOver1MiB", .file = "pulse 900\n" + std::string(1u << 20, '#') + "\n",
@@ -266,17 +325,35 @@ TEST(PlayOnDevice, FifoIsRefusedNotWaitedOn) {
 // a few ms late). The device stamps a write a little after the library began it
 // (the emulator once it has checked it, about 1.6 ms for a first write under
 // ASan; rc-loopback when its receiver hands the samples on): hence the 10 ms.
-TEST(PlayOnDevice, WaitsOutTheGapBetweenWrites) {
+struct TimedPlay {
+    const char* name;
+    std::string file;
+    std::vector<size_t> values;  // of each write
+    int64_t leastMicroseconds;   // from the first write's start to the second's
+};
+
+void PrintTo(const TimedPlay& c, std::ostream* out) { *out << c.name; }
+
+class WaitsBetweenWrites : public ::testing::TestWithParam<TimedPlay> {};
+
+TEST_P(WaitsBetweenWrites, TheWriteAndTheGapAfterIt) {
     ScratchFolder scratch;
-    writeFile(scratch / "key.ir", frames);
+    writeFile(scratch / "key.ir", GetParam().file);
     std::unique_ptr<TestDevice> device = makeDevice(scratch, {});
     ChildResult run = device->play({programPath("irplay"), "-i", "key.ir"});
     ASSERT_EQ(run.standardOutput, "Play successfull !\n") << run.standardError;
     std::vector<WriteStart> starts = device->writeStarts();
-    ASSERT_EQ(starts.size(), 2u);
-    EXPECT_EQ(starts[0].values, 19u);
-    EXPECT_EQ(starts[1].values, 9u);
-    EXPECT_GE(starts[1].microseconds - starts[0].microseconds, 450000 + 60000 - 10000);
+    ASSERT_EQ(starts.size(), GetParam().values.size());
+    for (size_t i = 0; i < starts.size(); ++i) {
+        EXPECT_EQ(starts[i].values, GetParam().values[i]) << "write " << i + 1;
+    }
+    EXPECT_GE(starts[1].microseconds - starts[0].microseconds, GetParam().leastMicroseconds - 10000);
 }
+
+INSTANTIATE_TEST_SUITE_P(PlayOnDevice, WaitsBetweenWrites, ::testing::Values(
+    TimedPlay{"GapBetweenFrames", frames, {19, 9}, 450000 + 60000},
+    // The space the frame was cut at is waited out as a gap is.
+    TimedPlay{"SpaceAFrameIsCutAt", flipperRawOf(fanFrame), {151, 87}, 475170 + 8000}),
+    [](const auto& test) { return test.param.name; });
 
 }  // namespace

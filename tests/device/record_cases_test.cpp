@@ -57,10 +57,24 @@ std::string keywordLines(const std::string& durations) {
     return lines;
 }
 
+// 30 codes 8 ms apart: 874900 us without a space of 19 ms.
+std::string fanCodes() {
+    std::string durations;
+    for (int i = 0; i < 30; ++i) {
+        durations += std::string(i == 0 ? "" : " 8000 ") + "9000 4500 560 560 560 1690 560";
+    }
+    return keywordLines(durations);
+}
+const std::string fanFrame = fanCodes();
+
 // rc5:0x1e01 with its toggle bit set, and nec:0x408 as Linux encodes it.
 const std::string rc5Toggled =
     keywordLines("889 889 889 889 889 889 889 889 889 889 889 889 1778 889 889 889 889 889 889 "
                  "889 889 889 889 1778 889");
+// rc5:0x1e7f as Linux encodes it: the second start bit 0.
+const std::string rc5Command7f =
+    keywordLines("1778 889 889 1778 889 889 889 889 889 889 1778 1778 889 889 889 889 889 889 889 "
+                 "889 889 889 889");
 const std::string necKey = keywordLines(
     "9008 4504 563 563 563 563 563 1689 563 563 563 563 563 563 563 563 563 563 563 1689 563 1689 "
     "563 563 563 1689 563 1689 563 1689 563 1689 563 1689 563 563 563 563 563 563 563 1689 563 563 "
@@ -77,6 +91,9 @@ const RecordCase cases[] = {
      .recorded = "# scancode nec:0x408\ncarrier 38000\n" + necKey},
     {.name = "NamesTheToggleBit", .device = {.receive = rc5Toggled + "end\n"},
      .recorded = "# scancode rc5:0x1e01 # toggle 1\n" + rc5Toggled},
+    // An RC-5 command over 63, its 7th bit the second start bit inverted.
+    {.name = "NamesAnRc5CommandOver63", .device = {.receive = rc5Command7f + "end\n"},
+     .recorded = "# scancode rc5:0x1e7f # toggle 0\n" + rc5Command7f},
     // rc-loopback's carrier report comes before the last pulse, and the end of
     // the message as a second carrier sample, of the receive timeout's value.
     {.name = "CarrierBeforeTheLastPulseAndEndAsCarrier",
@@ -143,6 +160,11 @@ const RecordCase cases[] = {
     {.name = "HeldKeyStopsAtTheBound", .device = {.receive = heldKey()},
      .error = "{device}: the receiver did not go quiet: the message is longer than 10 s",
      .onLoopback = false},
+    // A fan's frame, a code repeated 8 ms apart, longer than one write sends
+    // without a space of 19 ms: kept whole, as irplay cuts it. (rc-loopback
+    // hears a write at a time, each ended by its receive timeout.)
+    {.name = "FrameLongerThanOneWriteRecordedWhole", .device = {.receive = fanFrame + "end\n"},
+     .recorded = fanFrame, .onLoopback = false},
     {.name = "SpaceOf19msIsPartOfTheMessage",
      .device = {.receive = "pulse 900\nspace 19000\npulse 900\nend\n"},
      .recorded = "pulse 900\nspace 19000\npulse 900\n"},
@@ -167,11 +189,9 @@ const RecordCase cases[] = {
     {.name = "UnpluggedBeforeTheMessage", .device = {.receive = "wait 20\nunplug\n"},
      .error = "{device}: the device is gone"},
     // Pulse 500, space 500 without pause: stopped at the first limit it
-    // reaches, a frame of 1001 values of 500 us, at once.
+    // reaches, 16384 values, at once.
     {.name = "FloodingReceiverFails", .device = {.receive = "wait 10\nflood\n"},
-     .error = "{device}: the receiver did not go quiet: the message has a frame longer than "
-              "500000 us without a space of 19000 us or more, more than a LIRC device sends in one "
-              "write",
+     .error = "{device}: the receiver did not go quiet: the message has more than 16384 values",
      .mostMilliseconds = 1500},
     {.name = "OverflowBeforeTheMessage", .device = {.receive = "space 5000\noverflow\npulse 900\nend\n"},
      .error = "{device}: the receiver lost samples (overflow)"},

@@ -3,8 +3,9 @@
 // lays them out (lib/infrared/encoder_decoder of flipperdevices'
 // flipperzero-firmware). Where the protocol is one of the kernel's, the
 // signal is that scancode, sent as a scancode line sends it; Samsung32,
-// Kaseikyo and RCA, which the kernel cannot encode, are sent with Flipper's
-// timings.
+// Kaseikyo, RCA and Pioneer, which the kernel cannot encode, are sent with
+// Flipper's timings, and NEC42ext, whose 42 bits the kernel's sanyo holds only
+// when they are values and their complements, with sanyo's.
 #pragma once
 
 #include <cstdint>
@@ -28,8 +29,8 @@ struct FlipperSignal {
 // The signal of a protocol as Flipper names it ("NEC", "NECext", ...; case
 // matters, as to Flipper) with the address and command of the file, both
 // within the bits the protocol gives them. One frame is sent (SIRC: three,
-// 45 ms apart, as Flipper sends at least), at the protocol's carrier and
-// Flipper's duty cycle of 33 %.
+// 45 ms apart, and Pioneer: two, as Flipper sends at least), at the
+// protocol's carrier and Flipper's duty cycle of 33 %.
 FlipperSignal encodeFlipperSignal(std::string_view protocol, uint32_t address, uint32_t command);
 
 }  // namespace ostrel::protocols

@@ -94,7 +94,12 @@ INSTANTIATE_TEST_SUITE_P(Flipper, ReadsGoodFile, ::testing::Values(
     GoodFile{"NecExtWithCommandComplement", parsed("NECext", "34 12 00 00", "0B F4 00 00"),
              sent("necx:0x34120b"), 38000, 33},
     GoodFile{"Nec42", parsed("NEC42", "34 12 00 00", "56 00 00 00"), sent("sanyo:0x123456"), 38000, 33},
+    GoodFile{"Nec42extOfComplements", parsed("NEC42ext", "34 72 B9 01", "56 A9 00 00"), sent("sanyo:0x123456"),
+             38000, 33},
     GoodFile{"Rc5", parsed("RC5", "1E 00 00 00", "01 00 00 00"), sent("rc5:0x1e01"), 36000, 33},
+    // Commands of 64 to 127, which Flipper's RC5 refuses, as its RC5X sends them.
+    GoodFile{"Rc5CommandOver63", parsed("RC5", "1E 00 00 00", "7F 00 00 00"), sent("rc5:0x1e7f"), 36000, 33},
+    GoodFile{"Rc5Command64", parsed("RC5", "00 00 00 00", "40 00 00 00"), sent("rc5:0x40"), 36000, 33},
     GoodFile{"Rc5x", parsed("RC5X", "05 00 00 00", "41 00 00 00"), sent("rc5:0x541"), 36000, 33},
     // Flipper sends only the low 6 bits of an RC5X command.
     GoodFile{"Rc5xSevenBitCommand", parsed("RC5X", "05 00 00 00", "01 00 00 00"), sent("rc5:0x541"), 36000, 33},
@@ -102,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(Flipper, ReadsGoodFile, ::testing::Values(
     GoodFile{"Sirc", parsed("SIRC", "01 00 00 00", "15 00 00 00"), sent("sony12:0x10015"), 40000, 33},
     GoodFile{"Sirc15", parsed("SIRC15", "9A 00 00 00", "15 00 00 00"), sent("sony15:0x9a0015"), 40000, 33},
     GoodFile{"Sirc20", parsed("SIRC20", "34 12 00 00", "15 00 00 00"), sent("sony20:0x149115"), 40000, 33},
-    // The kernel cannot encode these: Flipper's timings.
+    // The kernel cannot encode these: Flipper's timings (NEC42ext: sanyo's).
     GoodFile{"Samsung32", parsed("Samsung32", "07 00 00 00", "02 00 00 00"), durationsOf(
         "4500 4500 550 1650 550 1650 550 1650 550 550 550 550 550 550 550 550 550 550 550 1650 550 "
         "1650 550 1650 550 550 550 550 550 550 550 550 550 550 550 550 550 1650 550 550 550 550 550 "
@@ -117,7 +122,23 @@ INSTANTIATE_TEST_SUITE_P(Flipper, ReadsGoodFile, ::testing::Values(
     GoodFile{"Rca", parsed("RCA", "0F 00 00 00", "54 00 00 00"), durationsOf(
         "4000 4000 500 2000 500 2000 500 2000 500 2000 500 1000 500 1000 500 2000 500 1000 500 2000 "
         "500 1000 500 2000 500 1000 500 1000 500 1000 500 1000 500 1000 500 2000 500 2000 500 1000 "
-        "500 2000 500 1000 500 2000 500 1000 500 2000 500"), 38000, 33}),
+        "500 2000 500 1000 500 2000 500 1000 500 2000 500"), 38000, 33},
+    // Two frames, as Flipper sends Pioneer at least: the 33rd bit's pulse
+    // ends each, and its space and 26 ms of silence lie between them.
+    GoodFile{"Pioneer", parsed("Pioneer", "AF 00 00 00", "54 00 00 00"), durationsOf(
+        "8500 4225 500 1500 500 1500 500 1500 500 1500 500 500 500 1500 500 500 500 1500 500 500 500 "
+        "500 500 500 500 500 500 1500 500 500 500 1500 500 500 500 500 500 500 500 1500 500 500 500 "
+        "1500 500 500 500 1500 500 500 500 1500 500 1500 500 500 500 1500 500 500 500 1500 500 500 "
+        "500 1500 500 26500 8500 4225 500 1500 500 1500 500 1500 500 1500 500 500 500 1500 500 500 "
+        "500 1500 500 500 500 500 500 500 500 500 500 1500 500 500 500 1500 500 500 500 500 500 500 "
+        "500 1500 500 500 500 1500 500 500 500 1500 500 500 500 1500 500 1500 500 500 500 1500 500 "
+        "500 500 1500 500 500 500 1500 500"), 40000, 33},
+    GoodFile{"Nec42ext", parsed("NEC42ext", "78 56 34 02", "BC 9A 00 00"), durationsOf(
+        "9008 4504 563 563 563 563 563 563 563 1689 563 1689 563 1689 563 1689 563 563 563 563 563 "
+        "1689 563 1689 563 563 563 1689 563 563 563 1689 563 563 563 563 563 563 563 1689 563 563 "
+        "563 1689 563 1689 563 563 563 563 563 563 563 1689 563 563 563 563 563 1689 563 1689 563 "
+        "1689 563 1689 563 563 563 1689 563 563 563 1689 563 563 563 1689 563 1689 563 563 563 563 "
+        "563 1689 563"), 38000, 33}),
     [](const auto& test) { return test.param.name; });
 
 const std::string counts = "the counts of the two sequences";
@@ -170,8 +191,8 @@ const std::string keysOfASignal =
     "; a signal has name and type, and frequency, duty_cycle and data (raw) or protocol, address "
     "and command (parsed)";
 const std::string playedProtocols =
-    "; the protocols played are NEC, NECext, NEC42, Samsung32, RC5, RC5X, RC6, SIRC, SIRC15, "
-    "SIRC20, Kaseikyo, RCA";
+    "; the protocols played are NEC, NECext, NEC42, NEC42ext, Samsung32, RC5, RC5X, RC6, SIRC, "
+    "SIRC15, SIRC20, Kaseikyo, RCA, Pioneer";
 const std::string fourBytes = ": expected four hex bytes, least significant first, such as 07 00 00 00";
 
 std::string signals(int count) {
@@ -231,12 +252,14 @@ INSTANTIATE_TEST_SUITE_P(Flipper, RefusesBadFile, ::testing::Values(
             "command '0x02 00 00 00'" + fourBytes},
     BadFile{"UnknownProtocol", parsed("nec", "07 00 00 00", "02 00 00 00"), 6,
             "protocol 'nec': no Flipper protocol is named so" + playedProtocols},
-    BadFile{"Pioneer", parsed("Pioneer", "AF 00 00 00", "54 00 00 00"), 6,
-            "protocol 'Pioneer': Pioneer is not played here" + playedProtocols},
+    BadFile{"PioneerAddressBeyondItsBits", parsed("Pioneer", "AF 01 00 00", "54 00 00 00"), 7,
+            "address 0x1af has bits outside the 8 of Pioneer addresses"},
     BadFile{"RcaAddressBeyondItsBits", parsed("RCA", "10 00 00 00", "54 00 00 00"), 7,
             "address 0x10 has bits outside the 4 of RCA addresses"},
-    BadFile{"Nec42ext", parsed("NEC42ext", "0F 00 00 00", "54 00 00 00"), 6,
-            "protocol 'NEC42ext': NEC42ext is not played here" + playedProtocols},
+    BadFile{"Nec42extAddressBeyondItsBits", parsed("NEC42ext", "0F 00 00 04", "54 00 00 00"), 7,
+            "address 0x400000f has bits outside the 26 of NEC42ext addresses"},
+    BadFile{"Rc5CommandBeyondSevenBits", parsed("RC5", "1E 00 00 00", "80 00 00 00"), 8,
+            "command 0x80 has bits outside the 7 of RC5 commands"},
     BadFile{"AddressBeyondItsBits", parsed("NEC", "07 01 00 00", "02 00 00 00"), 7,
             "address 0x107 has bits outside the 8 of NEC addresses"},
     BadFile{"CommandBeyondItsBits", parsed("SIRC", "01 00 00 00", "80 00 00 00"), 8,

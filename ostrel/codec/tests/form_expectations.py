@@ -10,7 +10,8 @@ Flipper: the bits of each parsed protocol as Flipper's firmware puts them on
 the air (lib/infrared/encoder_decoder/*/infrared_encoder_*.c of
 flipperdevices/flipperzero-firmware) against the bits of the kernel scancode
 the reader sends for it (drivers/media/rc/ir-*-decoder.c), and the frames of
-Samsung32, Kaseikyo and RCA with Flipper's timings.
+Samsung32, Kaseikyo, RCA and Pioneer with Flipper's timings, and of NEC42ext
+with the kernel's sanyo timings.
 """
 
 
@@ -37,6 +38,11 @@ def f_necext(a,c): d = (a & 0xffff) | (c & 0xffff)<<16; return lsb(d,32)
 def f_nec42(a,c):
     d1 = (a & 0x1fff) | ((~a & 0x1fff) << 13) | ((c & 0x3f) << 26)
     d2 = ((c & 0xc0) >> 6) | ((~c & 0xff) << 2)
+    return lsb(d1 | d2 << 32, 42)
+def f_nec42ext(a,c):
+    # infrared_encoder_nec_reset: the 26-bit address, then the 16-bit command
+    d1 = (a & 0x3ffffff) | ((c & 0x3f) << 26)
+    d2 = (c & 0xffc0) >> 6
     return lsb(d1 | d2 << 32, 42)
 def f_sirc(a,c,n): 
     mask = {12:0x1f,15:0xff,20:0x1fff}[n]
@@ -84,12 +90,21 @@ for a,c in [(0x87EE,0xA05D),(0x1234,0xF40B)]:
     cases.append(('NECext',a,c,p,sc,f_necext(a,c),k_nec(sc,p)))
 for a,c in [(0x1234,0x56),(0x1fff,0xff)]:
     sc = a<<8|c; cases.append(('NEC42',a,c,'sanyo',sc,f_nec42(a,c),k_sanyo(sc)))
+# NEC42ext whose address and command are each a value and its complement:
+# the address 0x1234 and the command 0x56 of sanyo.
+a42 = 0x1234 | (~0x1234 & 0x1fff) << 13; c42 = 0x56 | (~0x56 & 0xff) << 8
+cases.append(('NEC42ext',a42,c42,'sanyo',0x123456,f_nec42ext(a42,c42),k_sanyo(0x123456)))
 for n,name,a,c in [(12,'SIRC',0x01,0x15),(15,'SIRC15',0x9a,0x15),(20,'SIRC20',0x1234,0x15)]:
     sc = {12: a<<16|c, 15: a<<16|c, 20: (a&0x1f)<<16 | (a>>5)<<8 | c}[n]
     cases.append((name,a,c,'sony%d'%n,sc,f_sirc(a,c,n),k_sony(sc,n)))
 for name,a,c,x in [('RC5',0x1e,0x01,False),('RC5X',0x05,0x41,True),('RC5X',0x05,0x01,True)]:
     sc = a<<8 | (0x40 | (c & 0x3f) if x else c)
     cases.append((name,a,c,'rc5',sc,f_rc5(a,c,x),k_rc5(sc)))
+# RC5 commands of 64 to 127, which Flipper's RC5 refuses: sent as its RC5X
+# sends them, the second start bit 0 and the command's low 6 bits.
+for a,c in [(0x1e,0x7f),(0x00,0x40)]:
+    sc = a<<8 | c
+    cases.append(('RC5',a,c,'rc5',sc,f_rc5(a,c,True),k_rc5(sc)))
 cases.append(('RC6',0x04,0x0c,'rc6_0',0x40c,f_rc6(0x04,0x0c),k_rc6_0(0x40c)))
 ok = True
 for name,a,c,p,sc,f,k in cases:
@@ -118,6 +133,33 @@ def kaseikyo(addr, cmd):
 def rca(a,c):
     # infrared_encoder_rca_reset: address, command, their complements
     return pdwm([4000,4000],500,1000,2000, lsb(a & 0xf | c<<4 | (~a&0xf)<<12 | (~c&0xff)<<16, 24))
+def flipper_message(frame, silence, times):
+    # Flipper's encoder: the frame (mark first), then silence and the frame
+    # again; marks or spaces in a row are one on the air, and the message
+    # ends with its last mark.
+    levels = []
+    for i in range(times):
+        levels += ([(False, silence)] if i else []) + [(j % 2 == 0, d) for j, d in enumerate(frame)]
+    out = []
+    for mark, d in levels:
+        if out and (len(out) % 2 == 1) == mark:
+            out[-1] += d
+        else:
+            out.append(d)
+    return out if len(out) % 2 else out[:-1]
+def pioneer(a,c):
+    # infrared_encoder_pioneer: 33 bits (the 33rd 0), each a mark and a space;
+    # then INFRARED_PIONEER_SILENCE before the frame again; sent twice
+    # (INFRARED_PIONEER_REPEAT_COUNT_MIN)
+    bits = lsb(a | (~a&0xff)<<8 | c<<16 | (~c&0xff)<<24, 33)
+    frame = [8500, 4225]
+    for b in bits: frame += [500, 1500 if b else 500]
+    return flipper_message(frame, 26000, 2)
+def nec42ext_sanyo_timings(a,c):
+    unit = 563
+    return pdwm([16*unit, 8*unit], unit, unit, 3*unit, f_nec42ext(a,c))
 print("Samsung32 07/02:", ' '.join(map(str,samsung(0x07,0x02))))
 print("Kaseikyo 0x3254 10 / 0x0f3:", ' '.join(map(str,kaseikyo(0x325410, 0x0f3))))
 print("RCA 0F/54:", ' '.join(map(str,rca(0x0f, 0x54))))
+print("Pioneer AF/54:", ' '.join(map(str,pioneer(0xaf, 0x54))))
+print("NEC42ext 0x2345678/0x9abc:", ' '.join(map(str,nec42ext_sanyo_timings(0x2345678, 0x9abc))))

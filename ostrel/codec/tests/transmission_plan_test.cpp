@@ -55,17 +55,33 @@ INSTANTIATE_TEST_SUITE_P(TransmissionPlan, PlansTransmission, ::testing::Values(
     // 1023 values end the first write; the gap and the next frame would be 1027.
     Plan{"CutAtTheValueLimit", joined({alternating(1023, 10), alternating(3, 10)}, {19000}),
          {{0, 1023, 10230, 19000}, {1024, 3, 30, 0}}},
-    // 18999 us is inside a frame, so the 1025 values are one frame.
-    Plan{"SpaceUnder19msIsInsideAFrame", joined({alternating(1023, 10), {10}}, {18999}), {},
-         "frame 1 (values 1 to 1025) has 1025 values, more than the 1024 a LIRC device accepts in one write"},
-    // Three 200 ms frames: two fit one write with the 50 ms gap (450 ms), the third does not.
+    // 18999 us is inside a frame: the frame of 1025 values is cut at its longest space.
+    Plan{"FrameOfTooManyValuesCutAtItsLongestSpace", joined({alternating(1023, 10), {10}}, {18999}),
+         {{0, 1023, 10230, 18999}, {1024, 1, 10, 0}}},
     Plan{"CutAtTheDurationLimit", joined({{200000}, {200000}, {200000}}, {50000, 60000}),
          {{0, 3, 450000, 60000}, {4, 1, 200000, 0}}},
     Plan{"GapLongerThanAWrite", joined({nec, nec}, {600000}), {{0, 7, 17430, 600000}, {8, 7, 17430, 0}}},
-    Plan{"FrameOfTooManyValues", joined({nec, alternating(1025, 10)}, {40000}), {},
-         "frame 2 (values 9 to 1033) has 1025 values, more than the 1024 a LIRC device accepts in one write"},
-    Plan{"FrameTooLong", joined({nec, nec, {250000, 1000, 250001}}, {40000, 40000}), {},
-         "frame 3 (values 17 to 19) lasts 501001 us, more than the 500000 a LIRC device sends in one write"},
+    // A fan's frame: 30 codes 8 ms apart (874900 us). 19 codes and their 18
+    // spaces are 475170 us; a 20th would make 500600.
+    Plan{"FrameOfRepeatsCutBetweenThem", joined(std::vector(30, nec), std::vector<uint32_t>(29, 8000)),
+         {{0, 151, 475170, 8000}, {152, 87, 11 * 17430 + 10 * 8000, 0}}},
+    // Cut at 9 ms, the longest space, though the 8 ms space after it would
+    // also leave parts that fit.
+    Plan{"CutAtTheLongestSpaceNotTheFirstThatFits", joined({{200000}, {200000}, {200000}}, {9000, 8000}),
+         {{0, 1, 200000, 9000}, {2, 3, 408000, 0}}},
+    // Cut at 9 ms alone, the last 616000 us would not fit: cut at 8 ms too,
+    // then packed.
+    Plan{"CutAtShorterSpacesWhereTheLongestAreNotEnough",
+         joined({{200000}, {200000}, {200000}, {200000}}, {9000, 8000, 8000}),
+         {{0, 3, 409000, 8000}, {4, 3, 408000, 0}}},
+    // Equal spaces: cut wherever a write is full.
+    Plan{"FrameOfEqualSpacesCutWhereAWriteIsFull", joined({nec, alternating(1025, 10)}, {40000}),
+         {{0, 1023, 17430 + 40000 + 1015 * 10, 10}, {1024, 9, 90, 0}}},
+    Plan{"FrameLongerThanAWriteCut", joined({nec, nec, {250000, 1000, 250001}}, {40000, 40000}),
+         {{0, 17, 2 * 17430 + 2 * 40000 + 250000, 1000}, {18, 1, 250001, 0}}},
+    Plan{"PulseUpTo500000us", joined({nec, {500000}}, {40000}), {{0, 7, 17430, 40000}, {8, 1, 500000, 0}}},
+    Plan{"PulseLongerThanAWrite", joined({nec, {500001}}, {40000}), {},
+         "pulse 5 (value 9) lasts 500001 us, more than the 500000 a LIRC device sends in one write"},
     Plan{"UpTo60s", joined(std::vector<std::vector<uint32_t>>(5, {1}), std::vector<uint32_t>(4, 14999998)),
          {{0, 1, 1, 14999998}, {2, 1, 1, 14999998}, {4, 1, 1, 14999998}, {6, 1, 1, 14999998}, {8, 1, 1, 0}}},
     Plan{"LongerThan60s", joined(std::vector<std::vector<uint32_t>>(5, {2}), std::vector<uint32_t>(4, 14999998)), {},
