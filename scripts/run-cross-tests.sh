@@ -5,8 +5,9 @@
 #
 # Needs, per architecture (Debian 12, after dpkg --add-architecture ARCH):
 # g++-TRIPLET, qemu-user-static, libgtest-dev:ARCH, libc6:ARCH,
-# libstdc++6:ARCH and libgcc-s1:ARCH (see .ci/run). An architecture whose
-# tools are missing is skipped and said so; with none left, exits 77.
+# libstdc++6:ARCH, libgcc-s1:ARCH and liblirc0:ARCH (see .ci/run). An
+# architecture whose tools are missing is skipped and said so; with none
+# left, exits 77.
 #
 # ir-ctl is preloaded with the emulated device in the tests, so it must be the
 # target's: ir-ctl is unpacked from the target's v4l-utils package (fetched
@@ -31,6 +32,7 @@ missing() {
     [[ -e ${loaders[$architecture]} ]] || echo "${loaders[$architecture]} (Debian: libc6:$architecture)"
     [[ -e /usr/lib/$triplet/libstdc++.so.6 ]] || echo "libstdc++6:$architecture"
     [[ -e /usr/lib/$triplet/cmake/GTest/GTestConfig.cmake ]] || echo "libgtest-dev:$architecture"
+    [[ -e /usr/lib/$triplet/liblirc.so.0 ]] || echo "liblirc0:$architecture (irsignal's liblirc)"
     command -v dpkg-shlibdeps >/dev/null || echo "dpkg-shlibdeps (Debian: dpkg-dev)"
 }
 
