@@ -4,6 +4,7 @@
 #include "irsignal/commands/commands.h"
 #include "irsignal/output/list_line.h"
 #include "irsignal/output/signal_text.h"
+#include "irsignal/select/signal_selection.h"
 #include "ostrel/codec/text_scanning.h"
 
 namespace irsignal {
@@ -21,7 +22,7 @@ int listCommand(const std::vector<std::string>& files) {
         }
         bool oneSignal = catalog.entries.size() == 1 && catalog.entries.front().name == shownFile;
         for (const CatalogEntry& entry : catalog.entries) {
-            std::string name = ostrel::text::printable(entry.name);
+            std::string name = shownEntryName(entry, shownFile);
             if (files.size() > 1 && !oneSignal) {
                 name = shownFile + "#" + name;
             }

@@ -65,7 +65,7 @@ std::string decodesText(const char* which, std::string_view name, const CatalogE
     } else {
         line += "no protocol";
     }
-    line += ", a first frame of " + std::to_string(values) + " values (" +
+    line += ", a first frame of " + valuesText(values) + " (" +
             framesText(entry.frames) + " in all)";
     return line;
 }

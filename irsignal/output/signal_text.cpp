@@ -20,9 +20,9 @@ std::string carrierText(const ostrel::Signal& signal) {
 }
 
 std::string millisecondsText(uint64_t microseconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f ms", static_cast<double>(microseconds) / 1000.0);
-    return text;
+    // Tenths of a millisecond, halves up.
+    uint64_t tenths = (microseconds + 50) / 100;
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " ms";
 }
 
 std::optional<std::string> decodedText(std::span<const uint32_t> durations) {
@@ -39,6 +39,10 @@ std::optional<std::string> decodedText(std::span<const uint32_t> durations) {
 
 std::string framesText(size_t frames) {
     return std::to_string(frames) + (frames == 1 ? " frame" : " frames");
+}
+
+std::string valuesText(size_t values) {
+    return std::to_string(values) + (values == 1 ? " value" : " values");
 }
 
 std::string oneLine(std::string_view text) {

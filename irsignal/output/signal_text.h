@@ -22,8 +22,9 @@ std::string millisecondsText(uint64_t microseconds);
 // "nec:0x702", "rc5:0x1e01 toggle 1"; nothing when no frame decodes.
 std::optional<std::string> decodedText(std::span<const uint32_t> durations);
 
-// "1 frame", "3 frames".
+// "1 frame", "3 frames"; "1 value", "67 values".
 std::string framesText(size_t frames);
+std::string valuesText(size_t values);
 
 // Text as it may stand in one line on a terminal: control characters
 // become "\xNN", everything else stays (text already escaped is not escaped

@@ -137,8 +137,12 @@ Selection selectSignal(const std::string& argument) {
     return selection;
 }
 
+std::string shownEntryName(const CatalogEntry& entry, std::string_view shownFile) {
+    return entry.name == shownFile ? entry.name : ostrel::text::printable(entry.name);
+}
+
 std::string refusalLine(const Selection& selection, std::string_view reason) {
-    std::string what = ostrel::text::printable(selection.entry.name) + " (" +
+    std::string what = shownEntryName(selection.entry, selection.shownFile) + " (" +
                        ostrel::text::printable(selection.entry.form) + ") cannot be sent: ";
     what += reason;
     return fileError(selection.shownFile, selection.entry.line, what);

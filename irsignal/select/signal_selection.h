@@ -45,6 +45,11 @@ struct Selection {
 // and a NAME no signal has (with the closest names), fail.
 Selection selectSignal(const std::string& argument);
 
+// An entry's name as messages show it. The entry of a file of one signal is
+// named after the file as shownFile shows it already; any other name comes
+// from the file's content and is made printable.
+std::string shownEntryName(const CatalogEntry& entry, std::string_view shownFile);
+
 // The one line saying that the selected signal cannot be sent:
 // "FILE:LINE: NAME (FORM) cannot be sent: reason".
 std::string refusalLine(const Selection& selection, std::string_view reason);

@@ -50,7 +50,7 @@ std::string showText(const CatalogEntry& entry, std::string_view shownName) {
         }
         std::span<const uint32_t> frame = durations.subspan(frames[f].first, frames[f].count);
         text += "frame " + std::to_string(f + 1) + " of " + std::to_string(frames.size()) + ": " +
-                std::to_string(frame.size()) + " values, " + microseconds(sum(frame)) +
+                valuesText(frame.size()) + ", " + microseconds(sum(frame)) +
                 ", decodes as " + decodedText(frame).value_or("no protocol") + "\n";
         for (size_t i = 0; i < frame.size(); ++i) {
             text += i % valuesPerLine == 0 ? "    " : " ";
@@ -60,7 +60,7 @@ std::string showText(const CatalogEntry& entry, std::string_view shownName) {
             }
         }
     }
-    text += "total: " + std::to_string(durations.size()) + " values, " +
+    text += "total: " + valuesText(durations.size()) + ", " +
             microseconds(ostrel::totalMicroseconds(signal)) + "\n";
     return text;
 }
