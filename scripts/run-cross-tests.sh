@@ -5,7 +5,8 @@
 #
 # Needs, per architecture (Debian 12, after dpkg --add-architecture ARCH):
 # g++-TRIPLET, qemu-user-static, libgtest-dev:ARCH, libc6:ARCH,
-# libstdc++6:ARCH and libgcc-s1:ARCH (see .ci/run). An architecture whose
+# libstdc++6:ARCH, libgcc-s1:ARCH, liblirc0:ARCH and libtomlplusplus-dev:ARCH,
+# with the build machine's liblirc-dev (see .ci/run). An architecture whose
 # tools are missing is skipped and said so; with none left, exits 77.
 #
 # ir-ctl is preloaded with the emulated device in the tests, so it must be the
@@ -31,6 +32,11 @@ missing() {
     [[ -e ${loaders[$architecture]} ]] || echo "${loaders[$architecture]} (Debian: libc6:$architecture)"
     [[ -e /usr/lib/$triplet/libstdc++.so.6 ]] || echo "libstdc++6:$architecture"
     [[ -e /usr/lib/$triplet/cmake/GTest/GTestConfig.cmake ]] || echo "libgtest-dev:$architecture"
+    # irsignal's readers: the target's liblirc and TOML library, and liblirc's
+    # headers, the build machine's (see irsignal/CMakeLists.txt).
+    [[ -e /usr/lib/$triplet/liblirc.so.0 ]] || echo "liblirc0:$architecture"
+    [[ -e /usr/lib/$triplet/cmake/tomlplusplus ]] || echo "libtomlplusplus-dev:$architecture"
+    [[ -e /usr/include/lirc_private.h ]] || echo "liblirc-dev (the build machine's)"
     command -v dpkg-shlibdeps >/dev/null || echo "dpkg-shlibdeps (Debian: dpkg-dev)"
 }
 
