@@ -37,10 +37,11 @@ size_t editDistance(std::string_view a, std::string_view b) {
     return row[b.size()];
 }
 
-std::string joined(const std::vector<std::string>& names) {
+// The names as messages show them (shownEntryName), one after the other.
+std::string joined(const std::vector<std::string>& names, std::string_view shownFile) {
     std::string text;
     for (const std::string& name : names) {
-        text += (text.empty() ? "" : ", ") + ostrel::text::printable(name);
+        text += (text.empty() ? "" : ", ") + (name == shownFile ? name : ostrel::text::printable(name));
     }
     return text;
 }
@@ -107,7 +108,7 @@ Selection selectSignal(const std::string& argument) {
         if (!entry) {
             std::string reason = "no signal named " + ostrel::text::quoted(*split.name);
             if (!catalog.entries.empty()) {
-                reason += "; the closest: " + joined(closestNames(catalog, *split.name, 3));
+                reason += "; the closest: " + joined(closestNames(catalog, *split.name, 3), selection.shownFile);
             }
             selection.error = fileError(selection.shownFile, 0, reason);
             return selection;
@@ -126,7 +127,7 @@ Selection selectSignal(const std::string& argument) {
             }
             selection.error = fileError(
                 selection.shownFile, 0,
-                std::to_string(catalog.entries.size()) + " signals (" + joined(first) +
+                std::to_string(catalog.entries.size()) + " signals (" + joined(first, selection.shownFile) +
                     (catalog.entries.size() > shown ? ", ..." : "") + "); name one as " +
                     selection.shownFile + "#NAME, NAME as irsignal list prints it");
             return selection;
