@@ -54,7 +54,8 @@ std::string showText(const CatalogEntry& entry, std::string_view shownName) {
                 ", decodes as " + decodedText(frame).value_or("no protocol") + "\n";
         for (size_t i = 0; i < frame.size(); ++i) {
             text += i % valuesPerLine == 0 ? "    " : " ";
-            text += (i % 2 == 0 ? "+" : "-") + std::to_string(frame[i]);
+            text += i % 2 == 0 ? '+' : '-';
+            text += std::to_string(frame[i]);
             if (i % valuesPerLine == valuesPerLine - 1 || i + 1 == frame.size()) {
                 text += "\n";
             }
