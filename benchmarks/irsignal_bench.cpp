@@ -134,7 +134,11 @@ Measure measure(const std::vector<std::string>& command, Check check, int runs, 
     for (int i = 0; i < runs; ++i) {
         Run run = runProcess(command, scratch);
         if (run.exitStatus != 0) {
+            // The first line of the error, without the scratch folder's name.
             std::string reason = run.standardError.substr(0, run.standardError.find('\n'));
+            for (size_t at; (at = reason.find(scratch + "/")) != std::string::npos;) {
+                reason.erase(at, scratch.size() + 1);
+            }
             return {0, "exit " + std::to_string(run.exitStatus) + ": " + reason};
         }
         if (!check(run.standardOutput)) {
@@ -204,7 +208,12 @@ int main(int argc, char** argv) try {
     writeFile(lircd, lircdConf());
     writeFile(flipper, flipperFile());
 
+    std::string key = scratch + "/key.ir";
+    writeFile(key, "scancode nec:0x408\n");
+
     std::vector<Row> rows;
+    rows.push_back({"`list` of a file of one signal (what starting irsignal costs)",
+                    measure({irsignal, "list", key}, listsSomething, options.runs, scratch)});
     rows.push_back({"`list` of a lircd.conf of 500 buttons",
                     measure({irsignal, "list", lircd}, listsEveryButton, options.runs, scratch)});
     rows.push_back({"`extract` of one of its buttons",
