@@ -1,7 +1,8 @@
-# What `cmake --install` puts where: the programs in bin/, the library with
-# its link name in lib/, the transceiver header in include/, the man pages,
-# and the udev rule that opens /dev/lirc* to the group irtools.
-install(TARGETS irplay irrecord RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# What `cmake --install` puts where: the programs (irplay, irrecord and
+# irsignal) in bin/, the library with its link name in lib/, the transceiver
+# header in include/, the man pages, and the udev rule that opens /dev/lirc*
+# to the group irtools.
+install(TARGETS irplay irrecord irsignal RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS ostrel
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_COMPONENT Unspecified)
 install(FILES ${PROJECT_SOURCE_DIR}/transceiver/transceiver.h
@@ -9,7 +10,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/transceiver/transceiver.h
 
 # Man pages go in compressed, as Debian's policy and man-db expect.
 find_program(GZIP_PROGRAM gzip REQUIRED)
-foreach(page irplay.1 irrecord.1)
+foreach(page irplay.1 irrecord.1 irsignal.1)
     set(compressed ${PROJECT_BINARY_DIR}/man/${page}.gz)
     add_custom_command(OUTPUT ${compressed}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man

@@ -7,6 +7,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "record and play IR signals through a LIRC
 set(CPACK_PACKAGE_DESCRIPTION
     "irrecord captures an IR signal from a LIRC device into a file in the\n\
 format of ir-ctl; irplay sends such a file out through a chosen emitter.\n\
+irsignal lists, extracts, shows and compares the codes of lircd.conf\n\
+remotes, kernel keymaps and Flipper Zero IR files.\n\
 Includes the transceiver library libostrel.so.1 they use.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR DEB)

@@ -39,6 +39,7 @@ started=$(date -u '+%Y-%m-%d %H:%M UTC')
 "$build/bin/process_bench" --runs "$runs" --markdown "$work/process.md"
 "$build/bin/whole_signal_bench" --runs "$runs" --markdown "$work/whole.md"
 "$build/bin/lean_bench" --runs "$runs" --markdown "$work/lean.md"
+"$build/bin/irsignal_bench" --runs "$runs" --markdown "$work/irsignal.md"
 # The same beside ir-ctl on the kernel's rc-loopback, in the kernel suite's VM.
 kernel_table="## 6. irplay beside ir-ctl on the kernel's rc-loopback"
 if [ "$kernel_runs" = 0 ]; then
@@ -73,7 +74,8 @@ benchmark_version=$(dpkg-query -W -f '${Version}' libbenchmark-dev 2>/dev/null |
     echo "| ir-ctl | $irctl_version |"
     echo "| load average at the start | $load |"
     echo
-    not_met=$(cat "$work/codec.md" "$work/process.md" "$work/whole.md" "$work/lean.md" "$work/lean-kernel.md" |
+    not_met=$(cat "$work/codec.md" "$work/process.md" "$work/whole.md" "$work/lean.md" "$work/lean-kernel.md" \
+        "$work/irsignal.md" |
         grep -c 'not met' || true)
     if [ "$not_met" -eq 0 ]; then
         echo "Every goal below is met."
@@ -103,6 +105,8 @@ benchmark_version=$(dpkg-query -W -f '${Version}' libbenchmark-dev 2>/dev/null |
     cat "$work/lean.md"
     echo
     cat "$work/lean-kernel.md"
+    echo
+    cat "$work/irsignal.md"
     echo
     cat benchmarks/NOTES.md
 } > "$output"

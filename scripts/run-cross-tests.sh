@@ -33,6 +33,7 @@ missing() {
     [[ -e /usr/lib/$triplet/libstdc++.so.6 ]] || echo "libstdc++6:$architecture"
     [[ -e /usr/lib/$triplet/cmake/GTest/GTestConfig.cmake ]] || echo "libgtest-dev:$architecture"
     [[ -e /usr/lib/$triplet/liblirc.so.0 ]] || echo "liblirc0:$architecture (irsignal's liblirc)"
+    [[ -e /usr/include/lirc/config_file.h ]] || echo "liblirc-dev (liblirc's headers, the build machine's)"
     command -v dpkg-shlibdeps >/dev/null || echo "dpkg-shlibdeps (Debian: dpkg-dev)"
 }
 

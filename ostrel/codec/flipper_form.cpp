@@ -14,11 +14,12 @@
 // carrier ("frequency", Hz), duty cycle ("duty_cycle", a fraction) and
 // durations ("data", microseconds, pulse first), or "parsed", a protocol's
 // address and command as four hex bytes each, least significant first. A
-// file may hold many signals; this reads one.
+// file may hold many signals; each is read on its own.
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "ostrel/codec/flipper_signals.h"
 #include "ostrel/codec/protocols/flipper_protocols.h"
 #include "ostrel/codec/signal_forms.h"
 #include "ostrel/codec/text_scanning.h"
@@ -123,16 +124,14 @@ struct SignalType {
 constexpr SignalType raw{"raw", {"frequency", "duty_cycle", "data"}};
 constexpr SignalType parsed{"parsed", {"protocol", "address", "command"}};
 
-class FlipperReader {
+// One signal: the entries from its name: line to the next signal's.
+class SignalReader {
 public:
-    explicit FlipperReader(std::string_view text) : text_(text) {}
+    SignalReader(const Entry* begin, const Entry* end) : begin_(begin), end_(end) {}
 
-    Outcome read();
+    FlipperSignalReading read();
 
 private:
-    bool readEntries();
-    bool readHeader();
-    bool findTheSignal();
     bool readSignal();
     // Fails on a key of the other type, or one of the signal's own missing.
     bool hasKeysOf(const SignalType& own, const SignalType& other);
@@ -141,23 +140,193 @@ private:
 
     const Entry* field(std::string_view key) const;
     bool fail(size_t line, std::string reason) {
-        outcome_.line = line;
-        outcome_.reason = std::move(reason);
+        reading_.outcome.line = line;
+        reading_.outcome.reason = std::move(reason);
+        return false;
+    }
+    bool fail(const Entry& entry, std::string reason) { return fail(entry.line, std::move(reason)); }
+
+    const Entry* begin_;  // the name: entry
+    const Entry* end_;
+    FlipperSignalReading reading_;
+};
+
+FlipperSignalReading SignalReader::read() {
+    reading_.name = begin_->value;
+    reading_.line = begin_->line;
+    if (!readSignal()) {
+        reading_.outcome.signal = {};
+    }
+    return std::move(reading_);
+}
+
+const Entry* SignalReader::field(std::string_view key) const {
+    for (const Entry* entry = begin_ + 1; entry != end_; ++entry) {
+        if (entry->key == key) {
+            return entry;
+        }
+    }
+    return nullptr;
+}
+
+bool SignalReader::readSignal() {
+    constexpr std::string_view keys[] = {"type",     "frequency", "duty_cycle", "data",
+                                         "protocol", "address",   "command"};
+    for (const Entry* entry = begin_ + 1; entry != end_; ++entry) {
+        bool known = false;
+        for (std::string_view key : keys) {
+            known = known || entry->key == key;
+        }
+        if (!known) {
+            return fail(*entry, "unknown key " + text::quoted(entry->key) +
+                                    "; a signal has name and type, and frequency, duty_cycle and "
+                                    "data (raw) or protocol, address and command (parsed)");
+        }
+        if (const Entry* first = field(entry->key); first != entry) {
+            return fail(*entry, std::string(entry->key) + " given twice, first on line " +
+                                    std::to_string(first->line));
+        }
+    }
+    const Entry* type = field("type");
+    if (!type) {
+        return fail(*begin_, "signal without a type: line (raw or parsed)");
+    }
+    if (type->value == raw.name) {
+        reading_.type = type->value;
+        return readRaw();
+    }
+    if (type->value == parsed.name) {
+        reading_.type = type->value;
+        return readParsed();
+    }
+    return fail(*type, "type " + shown(type->value) + ": expected raw or parsed");
+}
+
+bool SignalReader::hasKeysOf(const SignalType& own, const SignalType& other) {
+    for (const char* key : other.keys) {
+        if (const Entry* wrong = field(key)) {
+            return fail(*wrong, std::string(key) + ": belongs to a " + other.name +
+                                    " signal, not a " + own.name + " one");
+        }
+    }
+    for (const char* key : own.keys) {
+        if (!field(key)) {
+            return fail(*field("type"), std::string(own.name) + " signal without " + key + ":");
+        }
+    }
+    return true;
+}
+
+bool SignalReader::readRaw() {
+    if (!hasKeysOf(raw, parsed)) {
+        return false;
+    }
+    const Entry* frequency = field("frequency");
+    const Entry* dutyCycle = field("duty_cycle");
+    const Entry* data = field("data");
+    std::optional<uint32_t> carrier = text::durationValue(frequency->value);
+    if (!carrier || *carrier < lowestFlipperCarrier || *carrier > highestFlipperCarrier) {
+        return fail(*frequency, "frequency " + shown(frequency->value) +
+                                    ": expected a carrier from 10000 to 56000 Hz, as Flipper sends");
+    }
+    std::optional<uint32_t> percent = percentOf(dutyCycle->value);
+    if (!percent) {
+        return fail(*dutyCycle, "duty_cycle " + shown(dutyCycle->value) +
+                                    ": expected a decimal fraction, such as 0.33");
+    }
+    if (*percent < leastDutyCycle || *percent > greatestDutyCycle) {
+        return fail(*dutyCycle, "duty_cycle " + shown(dutyCycle->value) +
+                                    ": a LIRC device takes a duty cycle of 1 to 99 %");
+    }
+    std::vector<uint32_t>& durations = reading_.outcome.signal.durations;
+    text::LineWords values(data->value, text::blanks);
+    values.nextLine();
+    while (std::optional<std::string_view> word = values.nextWord()) {
+        std::optional<uint32_t> value = text::durationValue(*word);
+        if (!value) {
+            return fail(*data, "data value " + std::to_string(durations.size() + 1) + ", " +
+                                   text::quoted(*word) + ", is not a decimal number from 1 to " +
+                                   std::to_string(longestDuration));
+        }
+        durations.push_back(*value);
+    }
+    if (durations.empty()) {
+        return fail(*data, "data: without durations");
+    }
+    // A capture that ends with a space: a transmission ends with its last pulse.
+    if (durations.size() % 2 == 0) {
+        durations.pop_back();
+    }
+    reading_.outcome.signal.carrier = carrier;
+    reading_.outcome.signal.dutyCycle = percent;
+    return true;
+}
+
+bool SignalReader::readParsed() {
+    if (!hasKeysOf(parsed, raw)) {
+        return false;
+    }
+    const Entry* protocol = field("protocol");
+    const Entry* address = field("address");
+    const Entry* command = field("command");
+    reading_.protocol = protocol->value;
+    std::optional<uint32_t> addressValue = littleEndianOf(address->value);
+    std::optional<uint32_t> commandValue = littleEndianOf(command->value);
+    for (auto [entry, value] : {std::pair{address, addressValue}, std::pair{command, commandValue}}) {
+        if (!value) {
+            return fail(*entry, std::string(entry->key) + " " + shown(entry->value) +
+                                    ": expected four hex bytes, least significant first, such as "
+                                    "07 00 00 00");
+        }
+    }
+    protocols::FlipperSignal signal =
+        protocols::encodeFlipperSignal(protocol->value, *addressValue, *commandValue);
+    switch (signal.fault) {
+    case protocols::FlipperSignal::Fault::none:
+        break;
+    case protocols::FlipperSignal::Fault::protocol:
+        reading_.protocolRefused = true;
+        return fail(*protocol, "protocol " + shown(protocol->value) + ": " + signal.reason);
+    case protocols::FlipperSignal::Fault::address:
+        return fail(*address, signal.reason);
+    case protocols::FlipperSignal::Fault::command:
+        return fail(*command, signal.reason);
+    }
+    reading_.outcome.signal.durations = std::move(signal.durations);
+    reading_.outcome.signal.carrier = signal.carrier;
+    reading_.outcome.signal.dutyCycle = signal.dutyCycle;
+    return true;
+}
+
+// The file: its entries, its header, then each signal.
+class FlipperReader {
+public:
+    explicit FlipperReader(std::string_view text) : text_(text) {}
+
+    FlipperFileReading read();
+
+private:
+    bool readEntries();
+    bool readHeader();
+    bool readSignals();
+
+    bool fail(size_t line, std::string reason) {
+        reading_.line = line;
+        reading_.reason = std::move(reason);
         return false;
     }
     bool fail(const Entry& entry, std::string reason) { return fail(entry.line, std::move(reason)); }
 
     std::string_view text_;
     std::vector<Entry> entries_;
-    size_t signalStart_ = 0;  // the entry of the signal's name
-    Outcome outcome_;
+    FlipperFileReading reading_;
 };
 
-Outcome FlipperReader::read() {
-    if (!readEntries() || !readHeader() || !findTheSignal() || !readSignal()) {
-        outcome_.signal = {};
+FlipperFileReading FlipperReader::read() {
+    if (!readEntries() || !readHeader() || !readSignals()) {
+        reading_.signals.clear();
     }
-    return std::move(outcome_);
+    return std::move(reading_);
 }
 
 bool FlipperReader::readEntries() {
@@ -204,179 +373,59 @@ bool FlipperReader::readHeader() {
     return true;
 }
 
-// The one signal of the file: its name is the entry after the header.
-bool FlipperReader::findTheSignal() {
-    std::vector<const Entry*> names;
-    for (const Entry& entry : entries_) {
-        if (entry.key == "name") {
-            names.push_back(&entry);
-        }
-    }
-    if (names.empty()) {
+// Each signal begins at its name: entry; the first right after the header.
+bool FlipperReader::readSignals() {
+    const Entry* const end = entries_.data() + entries_.size();
+    const Entry* const afterHeader = entries_.data() + 2;
+    const Entry* first = std::find_if(afterHeader, end, [](const Entry& e) { return e.key == "name"; });
+    if (first == end) {
         return fail(0, "no signal in the file: none has a name: line");
     }
-    if (names.size() > 1) {
-        // As many names as a line can hold; the rest counted.
-        constexpr size_t shownNames = 10;
-        std::string list;
-        for (size_t i = 0; i < names.size() && i < shownNames; ++i) {
-            std::string name = shown(names[i]->value, 24);
-            list += (i == 0 ? "" : ", ") + name.substr(1, name.size() - 2);
-        }
-        if (names.size() > shownNames) {
-            list += " and " + std::to_string(names.size() - shownNames) + " more";
-        }
-        return fail(*names[1], std::to_string(names.size()) + " signals (" + list +
-                                   "); irplay plays one signal per file: save the one to play "
-                                   "in a file of its own");
+    if (first != afterHeader) {
+        return fail(*afterHeader, "expected name: after the Version, not " +
+                                      text::quoted(afterHeader->key));
     }
-    // The header is the first two entries, so the name is the third or later.
-    if (entries_[2].key != "name") {
-        return fail(entries_[2], "expected name: after the Version, not " +
-                                     text::quoted(entries_[2].key));
+    for (const Entry* begin = first; begin != end;) {
+        const Entry* next =
+            std::find_if(begin + 1, end, [](const Entry& e) { return e.key == "name"; });
+        reading_.signals.push_back(SignalReader(begin, next).read());
+        begin = next;
     }
-    signalStart_ = 2;
-    return true;
-}
-
-const Entry* FlipperReader::field(std::string_view key) const {
-    for (size_t i = signalStart_ + 1; i < entries_.size(); ++i) {
-        if (entries_[i].key == key) {
-            return &entries_[i];
-        }
-    }
-    return nullptr;
-}
-
-bool FlipperReader::readSignal() {
-    constexpr std::string_view keys[] = {"type",     "frequency", "duty_cycle", "data",
-                                         "protocol", "address",   "command"};
-    for (size_t i = signalStart_ + 1; i < entries_.size(); ++i) {
-        const Entry& entry = entries_[i];
-        bool known = false;
-        for (std::string_view key : keys) {
-            known = known || entry.key == key;
-        }
-        if (!known) {
-            return fail(entry, "unknown key " + text::quoted(entry.key) +
-                                   "; a signal has name and type, and frequency, duty_cycle and "
-                                   "data (raw) or protocol, address and command (parsed)");
-        }
-        if (const Entry* first = field(entry.key); first != &entry) {
-            return fail(entry, std::string(entry.key) + " given twice, first on line " +
-                                   std::to_string(first->line));
-        }
-    }
-    const Entry& name = entries_[signalStart_];
-    const Entry* type = field("type");
-    if (!type) {
-        return fail(name, "signal without a type: line (raw or parsed)");
-    }
-    if (type->value == raw.name) {
-        return readRaw();
-    }
-    if (type->value == parsed.name) {
-        return readParsed();
-    }
-    return fail(*type, "type " + shown(type->value) + ": expected raw or parsed");
-}
-
-bool FlipperReader::hasKeysOf(const SignalType& own, const SignalType& other) {
-    for (const char* key : other.keys) {
-        if (const Entry* wrong = field(key)) {
-            return fail(*wrong, std::string(key) + ": belongs to a " + other.name +
-                                    " signal, not a " + own.name + " one");
-        }
-    }
-    for (const char* key : own.keys) {
-        if (!field(key)) {
-            return fail(*field("type"), std::string(own.name) + " signal without " + key + ":");
-        }
-    }
-    return true;
-}
-
-bool FlipperReader::readRaw() {
-    if (!hasKeysOf(raw, parsed)) {
-        return false;
-    }
-    const Entry* frequency = field("frequency");
-    const Entry* dutyCycle = field("duty_cycle");
-    const Entry* data = field("data");
-    std::optional<uint32_t> carrier = text::durationValue(frequency->value);
-    if (!carrier || *carrier < lowestFlipperCarrier || *carrier > highestFlipperCarrier) {
-        return fail(*frequency, "frequency " + shown(frequency->value) +
-                                    ": expected a carrier from 10000 to 56000 Hz, as Flipper sends");
-    }
-    std::optional<uint32_t> percent = percentOf(dutyCycle->value);
-    if (!percent) {
-        return fail(*dutyCycle, "duty_cycle " + shown(dutyCycle->value) +
-                                    ": expected a decimal fraction, such as 0.33");
-    }
-    if (*percent < leastDutyCycle || *percent > greatestDutyCycle) {
-        return fail(*dutyCycle, "duty_cycle " + shown(dutyCycle->value) +
-                                    ": a LIRC device takes a duty cycle of 1 to 99 %");
-    }
-    std::vector<uint32_t>& durations = outcome_.signal.durations;
-    text::LineWords values(data->value, text::blanks);
-    values.nextLine();
-    while (std::optional<std::string_view> word = values.nextWord()) {
-        std::optional<uint32_t> value = text::durationValue(*word);
-        if (!value) {
-            return fail(*data, "data value " + std::to_string(durations.size() + 1) + ", " +
-                                   text::quoted(*word) + ", is not a decimal number from 1 to " +
-                                   std::to_string(longestDuration));
-        }
-        durations.push_back(*value);
-    }
-    if (durations.empty()) {
-        return fail(*data, "data: without durations");
-    }
-    // A capture that ends with a space: a transmission ends with its last pulse.
-    if (durations.size() % 2 == 0) {
-        durations.pop_back();
-    }
-    outcome_.signal.carrier = carrier;
-    outcome_.signal.dutyCycle = percent;
-    return true;
-}
-
-bool FlipperReader::readParsed() {
-    if (!hasKeysOf(parsed, raw)) {
-        return false;
-    }
-    const Entry* protocol = field("protocol");
-    const Entry* address = field("address");
-    const Entry* command = field("command");
-    std::optional<uint32_t> addressValue = littleEndianOf(address->value);
-    std::optional<uint32_t> commandValue = littleEndianOf(command->value);
-    for (auto [entry, value] : {std::pair{address, addressValue}, std::pair{command, commandValue}}) {
-        if (!value) {
-            return fail(*entry, std::string(entry->key) + " " + shown(entry->value) +
-                                    ": expected four hex bytes, least significant first, such as "
-                                    "07 00 00 00");
-        }
-    }
-    protocols::FlipperSignal signal =
-        protocols::encodeFlipperSignal(protocol->value, *addressValue, *commandValue);
-    switch (signal.fault) {
-    case protocols::FlipperSignal::Fault::none:
-        break;
-    case protocols::FlipperSignal::Fault::protocol:
-        return fail(*protocol, "protocol " + shown(protocol->value) + ": " + signal.reason);
-    case protocols::FlipperSignal::Fault::address:
-        return fail(*address, signal.reason);
-    case protocols::FlipperSignal::Fault::command:
-        return fail(*command, signal.reason);
-    }
-    outcome_.signal.durations = std::move(signal.durations);
-    outcome_.signal.carrier = signal.carrier;
-    outcome_.signal.dutyCycle = signal.dutyCycle;
     return true;
 }
 
 }  // namespace
 
-Outcome readFlipperForm(std::string_view text) { return FlipperReader(text).read(); }
+FlipperFileReading readFlipperSignals(std::string_view text) { return FlipperReader(text).read(); }
+
+// The one signal of the file; a file of several is refused with their names,
+// since irplay plays one signal per file.
+Outcome readFlipperForm(std::string_view text) {
+    FlipperFileReading file = readFlipperSignals(text);
+    Outcome outcome;
+    if (file.failed()) {
+        outcome.line = file.line;
+        outcome.reason = std::move(file.reason);
+        return outcome;
+    }
+    if (file.signals.size() > 1) {
+        // As many names as a line can hold; the rest counted.
+        constexpr size_t shownNames = 10;
+        std::string list;
+        for (size_t i = 0; i < file.signals.size() && i < shownNames; ++i) {
+            std::string name = shown(file.signals[i].name, 24);
+            list += (i == 0 ? "" : ", ") + name.substr(1, name.size() - 2);
+        }
+        if (file.signals.size() > shownNames) {
+            list += " and " + std::to_string(file.signals.size() - shownNames) + " more";
+        }
+        outcome.line = file.signals[1].line;
+        outcome.reason = std::to_string(file.signals.size()) + " signals (" + list +
+                         "); irplay plays one signal per file: irsignal extract FILE#NAME -o "
+                         "KEY.ir saves one in a file of its own";
+        return outcome;
+    }
+    return std::move(file.signals.front().outcome);
+}
 
 }  // namespace ostrel::forms

@@ -16,8 +16,12 @@ namespace ostrel {
 // send needs more than a few kilobytes.
 constexpr size_t largestSignalFile = 1u << 20;
 
+// The forms a signal file is read in (parseSignalFile).
+enum class SignalForm { keywords, list, pronto, flipper };
+
 struct SignalFileReading {
     Signal signal;  // the signal read, when ok()
+    SignalForm form = SignalForm::keywords;  // the form it was read in, when ok()
     // "<file>:<line>: <reason>", or "<file>: <reason>" when the reason is about
     // the file as a whole (too large, no pulse in it); empty when ok().
     std::string error;

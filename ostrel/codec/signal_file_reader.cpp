@@ -123,6 +123,10 @@ SignalFileReading parseSignalFile(std::string_view text, std::string_view fileNa
     }
     SignalFileReading reading;
     reading.signal = std::move(outcome.signal);
+    reading.form = form.reader == forms::readListForm     ? SignalForm::list
+                   : form.reader == forms::readProntoForm ? SignalForm::pronto
+                   : form.reader == forms::readFlipperForm ? SignalForm::flipper
+                                                           : SignalForm::keywords;
     return reading;
 }
 

@@ -184,8 +184,8 @@ const PlayCase cases[] = {
      .device = {.settings = {"LIRC_EMULATOR_WITHOUT=duty"}},
      .sent = {"send carrier=36000 duty=33 mask=0x3 durations=900 450 900"}},
     {.name = "FlipperFileOfTwoSignalsIsRefused", .file = flipperRaw + "#\nname: Mute\ntype: raw\n",
-     .error = "key.ir:10: 2 signals (Power, Mute); irplay plays one signal per file: save the one "
-              "to play in a file of its own"},
+     .error = "key.ir:10: 2 signals (Power, Mute); irplay plays one signal per file: irsignal "
+              "extract FILE#NAME -o KEY.ir saves one in a file of its own"},
     // An unmodulated code asks for carrier 0, which rc-loopback takes (and then
     // its receivers hear nothing) and pwm-ir-tx refuses.
     {.name = "UnmodulatedIsSentAtCarrier0", .file = "0100 0070 0000 0001 000A 0064\n",

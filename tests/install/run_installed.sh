@@ -50,11 +50,10 @@ deb)
     dpkg-deb -f "$package" Package Version Architecture Depends
     depends=$(dpkg-deb -f "$package" Depends)
     # Computed from what the programs and the library link against: the C
-    # library alone.
+    # library, and what irsignal alone needs (the C++ runtime, and the
+    # libraries of its readers); irplay, irrecord and the library need only
+    # the C library (check_runtime_needs.sh, below).
     [[ $depends == *"libc6 ("* ]] || fail "Depends lacks a versioned libc6: $depends"
-    for unneeded in libstdc++6 libgcc-s1; do
-        [[ $depends != *"$unneeded"* ]] || fail "Depends names $unneeded: $depends"
-    done
     [[ $(dpkg-deb -f "$package" Architecture) == "$architecture" ]] ||
         fail "Architecture is not $architecture"
     [[ $(basename "$package") == *_"$architecture".deb ]] || fail "the package's name is not of $architecture"
@@ -62,6 +61,11 @@ deb)
     dpkg-deb -I "$package" shlibs >/dev/null 2>&1 || fail "the package declares no shlibs"
     dpkg-deb -x "$package" "$scratch/root" || { echo "FAIL: dpkg -x"; exit 1; }
     root=$scratch/root/usr
+    irsignal_needs=$(readelf -d "$root/bin/irsignal" 2>/dev/null | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p')
+    for unneeded in libstdc++6:libstdc++.so.6 libgcc-s1:libgcc_s.so.1; do
+        [[ $depends != *"${unneeded%%:*}"* || $irsignal_needs == *"${unneeded#*:}"* ]] ||
+            fail "Depends names ${unneeded%%:*}, which only irsignal may need: $depends"
+    done
     ;;
 *)
     echo "usage: $0 prefix|deb BUILD SCRATCH"
@@ -69,8 +73,9 @@ deb)
     ;;
 esac
 
-for file in bin/irplay bin/irrecord lib/libostrel.so.1 include/transceiver.h \
-    share/man/man1/irplay.1.gz share/man/man1/irrecord.1.gz lib/udev/rules.d/60-irtools-lirc.rules; do
+for file in bin/irplay bin/irrecord bin/irsignal lib/libostrel.so.1 include/transceiver.h \
+    share/man/man1/irplay.1.gz share/man/man1/irrecord.1.gz share/man/man1/irsignal.1.gz \
+    lib/udev/rules.d/60-irtools-lirc.rules; do
     [[ -e $root/$file ]] || fail "$file is not installed"
 done
 [[ -L $root/lib/libostrel.so && $(readlink "$root/lib/libostrel.so") == libostrel.so.1* ]] ||
@@ -103,6 +108,18 @@ output=$(run --log sent.log -- "${emulator[@]}" "$root/bin/irplay" -i key.ir -b 
 [[ $output == "Play successfull !" ]] || fail "irplay printed: $output"
 grep -q 'mask=0x1 durations=9000 4500 560' "$scratch/sent.log" 2>/dev/null ||
     fail "irplay sent: $(cat "$scratch/sent.log" 2>/dev/null)"
+
+# A code taken out of a remote's file by the installed irsignal, and played.
+printf '%s\n' 'Filetype: IR signals file' 'Version: 1' '#' 'name: Power' 'type: parsed' 'protocol: NEC' \
+    'address: 07 00 00 00' 'command: 02 00 00 00' '#' 'name: Mute' 'type: parsed' 'protocol: NEC' \
+    'address: 07 00 00 00' 'command: 09 00 00 00' >"$scratch/remote.ir"
+(cd "$scratch" && env -u LD_LIBRARY_PATH "${emulator[@]}" "$root/bin/irsignal" extract 'remote.ir#Mute' -o mute.ir) ||
+    fail "irsignal extract failed"
+grep -q '^scancode nec:0x709$' "$scratch/mute.ir" 2>/dev/null || fail "mute.ir: $(cat "$scratch/mute.ir" 2>/dev/null)"
+output=$(run --log mute.log -- "${emulator[@]}" "$root/bin/irplay" -i mute.ir -b 1)
+[[ $output == "Play successfull !" ]] || fail "irplay of the extracted code printed: $output"
+grep -q 'mask=0x1 durations=9008 4504 563' "$scratch/mute.log" 2>/dev/null ||
+    fail "irplay of the extracted code sent: $(cat "$scratch/mute.log" 2>/dev/null)"
 
 if ((failures > 0)); then
     exit 1

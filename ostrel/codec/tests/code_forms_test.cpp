@@ -206,11 +206,12 @@ std::string signals(int count) {
 
 INSTANTIATE_TEST_SUITE_P(Flipper, RefusesBadFile, ::testing::Values(
     BadFile{"TwoSignals", parsed("NEC", "07 00 00 00", "02 00 00 00") + "#\nname: Mute\ntype: raw\n", 10,
-            "2 signals (Power, Mute); irplay plays one signal per file: save the one to play in a "
-            "file of its own"},
+            "2 signals (Power, Mute); irplay plays one signal per file: irsignal extract FILE#NAME "
+            "-o KEY.ir saves one in a file of its own"},
     BadFile{"ManySignals", signals(12), 11,
             "12 signals (Key 1, Key 2, Key 3, Key 4, Key 5, Key 6, Key 7, Key 8, Key 9, Key 10 and 2 "
-            "more); irplay plays one signal per file: save the one to play in a file of its own"},
+            "more); irplay plays one signal per file: irsignal extract FILE#NAME -o KEY.ir saves one "
+            "in a file of its own"},
     BadFile{"OtherFiletype", "Filetype: Flipper SubGhz RAW File\nVersion: 1\n", 1,
             "Filetype 'Flipper SubGhz RAW File' is no IR file; expected Filetype: IR signals file"},
     BadFile{"NoVersion", "Filetype: IR signals file\nname: Power\n", 2, "expected Version: 1 after the Filetype"},
