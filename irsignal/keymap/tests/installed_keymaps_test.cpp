@@ -18,6 +18,11 @@
 // - a key's second definition (KEY#2), which ir-ctl -K never selects: a
 //   kernel protocol's is sent from a keymap of it alone instead.
 // Keys of protocols that neither sends are checked to fail in ir-ctl too.
+//
+// Every key the catalog sends is also extracted by irsignal and played by
+// irplay on the emulated device, which must take what the catalog says the
+// key sends; a key of each reason the catalog refuses is refused by
+// irsignal extract too, and nothing written.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -32,6 +37,7 @@
 #include <gtest/gtest.h>
 
 #include "irsignal/keymap/keymap_catalog.h"
+#include "irsignal/tests/extract_and_play.h"
 #include "ostrel/codec/protocols/scancode_decoding.h"
 #include "tests/blackbox/child_process.h"
 #include "tests/blackbox/scratch_folder.h"
@@ -64,8 +70,9 @@ std::vector<std::string> installedKeymaps() {
     return names;
 }
 
-// The keymap's own words for an entry, from its form: "keymap nec variant
-// necx scancode 0x866b1e".
+// The keymap's own words for an entry, from its form ("keymap nec variant
+// necx", "keymap rc5 scancode 0x3001"), and its value: the form's, which it
+// names where the scancode sent is not that value, else the scancode's.
 struct KeymapWords {
     std::string protocol;
     std::string variant;
@@ -73,8 +80,8 @@ struct KeymapWords {
     std::string scancodeText;
 };
 
-KeymapWords wordsOf(const std::string& form) {
-    std::istringstream in(form);
+KeymapWords wordsOf(const CatalogEntry& entry) {
+    std::istringstream in(entry.form);
     std::vector<std::string> words;
     for (std::string word; in >> word;) {
         words.push_back(word);
@@ -83,10 +90,18 @@ KeymapWords wordsOf(const std::string& form) {
     result.protocol = words.at(1);
     if (words.size() > 3 && words[2] == "variant") {
         result.variant = words[3];
+        EXPECT_NE(result.variant, result.protocol) << "the protocol said twice: " << entry.form;
     }
     if (words.size() > 2 && words[words.size() - 2] == "scancode") {
         result.value = std::stoull(words.back(), nullptr, 16);
         result.scancodeText = words.back();
+        EXPECT_FALSE(entry.scancode && entry.scancode->value == result.value)
+            << "the value said twice: " << entry.form;
+    } else if (entry.scancode) {
+        result.value = entry.scancode->value;
+        char text[16];
+        std::snprintf(text, sizeof text, "0x%x", entry.scancode->value);
+        result.scancodeText = text;
     }
     return result;
 }
@@ -173,6 +188,10 @@ std::string reasonOf(const std::string& refusal) {
                                                                     : refusal;
 }
 
+// A refusal as irsignal prints it: on one line (the catalog's may hold a
+// newline only in the names it quotes, which none of these has).
+std::string oneLineOf(const std::string& refusal) { return refusal.substr(0, refusal.find('\n')); }
+
 class InstalledKeymap : public ::testing::TestWithParam<std::string> {
 protected:
     // ir-ctl with the emulator preloaded, sending from the keymap.
@@ -231,7 +250,7 @@ TEST_P(InstalledKeymap, SendsWhatIrCtlSends) {
     // A key of each refused protocol, which ir-ctl must refuse as well.
     std::map<std::string, const CatalogEntry*> refusedByBoth;
     for (const CatalogEntry& entry : catalog.entries) {
-        KeymapWords words = wordsOf(entry.form);
+        KeymapWords words = wordsOf(entry);
         bool numbered = isNumbered(entry.name);
         if (!entry.refusal.empty()) {
             tally.count("refused");
@@ -272,7 +291,7 @@ TEST_P(InstalledKeymap, SendsWhatIrCtlSends) {
 
     auto compare = [&](const CatalogEntry& entry, const std::string& line) {
         SCOPED_TRACE(entry.name + " (" + entry.form + ")");
-        KeymapWords words = wordsOf(entry.form);
+        KeymapWords words = wordsOf(entry);
         Transmission sent = transmissionOf(line);
         if (!entry.scancode && entry.refusal.empty()) {
             // pulse_distance: ir-ctl 1.22.1's encoder is the definition's.
@@ -328,6 +347,23 @@ TEST_P(InstalledKeymap, SendsWhatIrCtlSends) {
     sendAndCompare(path, sends, compared);
     writeFile(folder_ / "seconds.toml", seconds);
     sendAndCompare(folder_ / "seconds.toml", sendsOfSeconds, comparedSeconds);
+
+    // Every key sent, through irsignal extract and irplay; a key of each
+    // reason refused, refused by irsignal extract.
+    std::map<std::string, const CatalogEntry*> refusedOnce;
+    for (const CatalogEntry& entry : catalog.entries) {
+        SCOPED_TRACE(entry.name + " (" + entry.form + ")");
+        if (!entry.refusal.empty()) {
+            refusedOnce.try_emplace(reasonOf(entry.refusal), &entry);
+            continue;
+        }
+        std::string failure = extractAndPlay(folder_.path(), path + "#" + entry.name, entry.signal);
+        EXPECT_EQ(failure, "");
+        tally.count("sent, extracted and played by irplay as the catalog sends them", failure.empty() ? 1 : 0);
+    }
+    for (const auto& [reason, entry] : refusedOnce) {
+        EXPECT_EQ(extractRefuses(folder_.path(), path + "#" + entry->name, oneLineOf(entry->refusal)), "");
+    }
 
     for (const auto& [reason, entry] : refusedByBoth) {
         SCOPED_TRACE(entry->name + ": " + reason);
