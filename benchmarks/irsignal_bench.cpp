@@ -9,8 +9,9 @@
 // A run that exits 0 must have printed what it was asked for (a line per
 // button, a scancode or pulse line), or the driver stops with exit status 1;
 // a run that fails is shown in its row as failed, with irsignal's reason,
-// and gives no figure. With --markdown the table is written to FILE as a
-// section of BENCHMARKS.md.
+// and gives no figure; the table is still written, and the driver then
+// exits with status 1, so that its smoke test fails. With --markdown the
+// table is written to FILE as a section of BENCHMARKS.md.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -282,11 +283,15 @@ int main(int argc, char** argv) try {
           (keyExtract.failed.empty() ? milliseconds(keyExtract.median) : "–") + " | < 20 ms | " +
           verdict(keyExtract) + " |\n";
 
-    if (options.markdown.empty()) {
-        std::fputs(md.c_str(), stdout);
-    } else {
+    if (!options.markdown.empty()) {
         writeFile(options.markdown, md);
-        std::fputs(md.c_str(), stdout);
+    }
+    std::fputs(md.c_str(), stdout);
+    bool failed = !keymapFailure.empty() || keymaps.empty() || !keyExtract.failed.empty() ||
+                  std::any_of(rows.begin(), rows.end(), [](const Row& row) { return !row.result.failed.empty(); });
+    if (failed) {
+        std::fprintf(stderr, "irsignal_bench: a row failed (see its verdict)\n");
+        return 1;
     }
     return 0;
 } catch (const std::exception& failure) {

@@ -29,7 +29,7 @@ if ! "$cxx" -fsanitize=fuzzer,address,undefined "$probe/probe.cpp" -o "$probe/pr
     exit 77
 fi
 
-targets=(fuzz_signal_file fuzz_message_assembler)
+targets=(fuzz_signal_file fuzz_message_assembler fuzz_keymap fuzz_lircd_conf)
 
 cmake --no-warn-unused-cli -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DIRTOOLS_FUZZERS=ON -DBUILD_TESTING=OFF -DIRTOOLS_WINDOWS_BUILDS=OFF

@@ -37,7 +37,7 @@ struct EntryPlan {
     Protocol protocol{};           // Kind::scancode
     uint32_t carrier = 0;          // Kind::bpf and Kind::raw
     std::string refusal;           // Kind::refused
-    std::string form;              // "keymap nec variant necx"
+    std::string form;              // "keymap nec", "keymap rc6 variant rc6_mce"
 };
 
 // The variants rc_keymap(5) lists for a protocol that has no encoding of
@@ -73,8 +73,10 @@ bool readCarrier(const ProtocolEntry& entry, EntryPlan& plan) {
 
 EntryPlan planOf(const ProtocolEntry& entry) {
     EntryPlan plan;
+    // The protocol once: a variant of the protocol's own name ("nec" of nec)
+    // says nothing more.
     plan.form = "keymap " + entry.protocol;
-    if (entry.variant) {
+    if (entry.variant && *entry.variant != entry.protocol) {
         plan.form += " variant " + *entry.variant;
     }
     if (entry.protocol == "raw") {
@@ -240,7 +242,7 @@ Catalog readKeymap(const std::string& path, std::string_view text) {
             const keymap::ScancodeKey& key = protocol.scancodes[s];
             CatalogEntry entry;
             entry.line = key.line;
-            entry.form = plan.form + " scancode " + hex(key.scancode);
+            entry.form = plan.form;
             switch (plan.kind) {
             case EntryPlan::Kind::scancode:
                 sendScancode(plan.protocol, key.scancode, entry);
@@ -259,6 +261,11 @@ Catalog readKeymap(const std::string& path, std::string_view text) {
                 break;
             }
             checkSendable(entry);
+            // The keymap's value, where the scancode sent does not show it as
+            // it is: of a BPF protocol, refused, or made another value.
+            if (!entry.scancode || entry.scancode->value != key.scancode) {
+                entry.form += " scancode " + hex(key.scancode);
+            }
             catalog.entries.push_back(std::move(entry));
             keycodes.push_back(key.keycode);
             ranks.emplace_back(searchPlace, 1, s);

@@ -50,6 +50,49 @@ const std::string powerExtracted =
     "carrier 36000\nscancode rc5:0x1e01\n";
 const std::string key = "carrier 36000\nscancode rc5:0x1e01\n";
 
+// Three lircd.conf remotes: NEC's timings in LIRC's space encoding, raw
+// codes, and an unmodulated one, which the keyword form cannot hold.
+const std::string lircdConf =
+    "begin remote\n  name TV\n  bits 16\n  flags SPACE_ENC|CONST_LENGTH\n  header 9000 4500\n"
+    "  one 560 1690\n  zero 560 560\n  ptrail 560\n  pre_data_bits 16\n  pre_data 0x40BF\n  gap 108000\n"
+    "  begin codes\n    KEY_POWER 0x12ED\n    KEY_MUTE  0x807F\n  end codes\nend remote\n\n"
+    "begin remote\n  name RAW\n  flags RAW_CODES\n  gap 30000\n  frequency 36000\n"
+    "  begin raw_codes\n    name KEY_A\n      900 450 900\n  end raw_codes\nend remote\n\n"
+    "begin remote\n  name BASE\n  bits 8\n  flags SPACE_ENC\n  one 300 900\n  zero 300 300\n  ptrail 300\n"
+    "  gap 20000\n  frequency 0\n  begin codes\n    KEY_X 0x5A\n  end codes\nend remote\n";
+const std::string lircdListed =
+    "TV:KEY_POWER\tlircd.conf space encoding\tnec:0x248\t38000 Hz\t68.0 ms\t1 frame\n"
+    "TV:KEY_MUTE\tlircd.conf space encoding\tnec:0x201\t38000 Hz\t68.0 ms\t1 frame\n"
+    "RAW:KEY_A\tlircd.conf raw codes\t-\t36000 Hz\t2.3 ms\t1 frame\n"
+    "BASE:KEY_X\tlircd.conf space encoding\t-\tunmodulated\t7.5 ms\t1 frame\n";
+// One remote, whose buttons are also named by BUTTON alone.
+const std::string lircdOneRemote = lircdConf.substr(0, lircdConf.find("\n\n") + 1);
+const std::string lircdBroken = "begin remote\n  name TV\n  bits 16\n  flags SPACE_ENC\n  one 560 1690\n"
+                                "  zero 560\n  begin codes\n    A 0x1\n  end codes\nend remote\n";
+
+// A keymap: a variant of the protocol's own name, a value sent as another
+// (nec's 32 bits whose command bytes are each other's complement), a key
+// defined twice, one with bits its protocol lacks, and a BPF protocol.
+const std::string keymap =
+    "[[protocols]]\nname = 'tv'\nprotocol = 'nec'\nvariant = 'nec'\n[protocols.scancodes]\n"
+    "0x248 = 'KEY_POWER'\n0xfe01fd02 = 'KEY_OK'\n0x202 = 'KEY_POWER'\n"
+    "[[protocols]]\nprotocol = 'rc6'\nvariant = 'rc6_mce'\n[protocols.scancodes]\n0x800f040c = 'KEY_VOLUMEUP'\n"
+    "[[protocols]]\nprotocol = 'rc5'\n[protocols.scancodes]\n0x3001 = 'KEY_EJECT'\n"
+    "[[protocols]]\nprotocol = 'pulse_distance'\nheader_pulse = 2000\nheader_space = 1000\nbits = 8\n"
+    "bit_pulse = 500\nbit_0_space = 500\nbit_1_space = 1500\ntrailer_pulse = 500\n"
+    "[protocols.scancodes]\n0xa5 = 'KEY_MENU'\n";
+const std::string keymapListed =
+    "KEY_POWER\tkeymap nec\tnec:0x248\t38000 Hz\t68.1 ms\t1 frame\n"
+    "KEY_OK\tkeymap nec scancode 0xfe01fd02\tnec:0x102\t38000 Hz\t68.1 ms\t1 frame\n"
+    "KEY_POWER#2\tkeymap nec\tnec:0x202\t38000 Hz\t68.1 ms\t1 frame\n"
+    "KEY_VOLUMEUP\tkeymap rc6 variant rc6_mce\trc6_mce:0x800f040c\t36000 Hz\t37.3 ms\t1 frame\n"
+    "KEY_EJECT\tkeymap rc5 scancode 0x3001\tcannot be sent: rc5:0x3001 has bits outside 0x1f7f, the bits of "
+    "rc5 scancodes\n"
+    "KEY_MENU\tkeymap pulse_distance scancode 0xa5\t-\t38000 Hz\t15.5 ms\t1 frame\n";
+const std::string keymapBroken = "[[protocols]]\nname = 'tv'\nprotocol = 'nec'\n[protocols.scancodes]\n"
+                                 "0x248 = KEY_POWER\n";
+const std::string keymapBrokenError = "bad.toml:5: Error while parsing value: could not determine value type\n";
+
 struct File {
     std::string path;
     std::string content;
@@ -143,6 +186,72 @@ const CliCase cases[] = {
     {.name = "ExtractIntoAReadOnlyFolder", .arguments = {"extract", "remote.ir#Mute", "-o", "ro/out.ir"},
      .status = 1, .error = "ro/out.ir: Permission denied\n", .folders = {"ro"}, .unprivileged = true},
 
+    // lircd.conf files
+    {.name = "ListsALircdConf", .arguments = {"list", "tv.lircd.conf"},
+     .before = {{"tv.lircd.conf", lircdConf}}, .output = lircdListed},
+    {.name = "ExtractsALircdButtonOfARemote", .arguments = {"extract", "tv.lircd.conf#RAW:KEY_A", "-o", "a.ir"},
+     .before = {{"tv.lircd.conf", lircdConf}},
+     .after = {{"a.ir", "# tv.lircd.conf#RAW:KEY_A: lircd.conf raw codes\ncarrier 36000\n"
+                        "pulse 900\nspace 450\npulse 900\n"}}},
+    {.name = "ExtractsALircdButtonByItsNameAlone", .arguments = {"extract", "tv.lircd.conf#KEY_MUTE"},
+     .before = {{"tv.lircd.conf", lircdOneRemote}},
+     .outputContains = "# tv.lircd.conf#KEY_MUTE: lircd.conf space encoding\n# decodes as nec:0x201\n"
+                       "carrier 38000\npulse 9000\nspace 4500\npulse 560\nspace 560\n"},
+    {.name = "LircdButtonAloneOfSeveralRemotes", .arguments = {"extract", "tv.lircd.conf#KEY_A", "-o", "a.ir"},
+     .before = {{"tv.lircd.conf", lircdConf}}, .status = 1,
+     .error = "tv.lircd.conf: no signal named 'KEY_A'; the closest: RAW:KEY_A, BASE:KEY_X, TV:KEY_MUTE\n"},
+    {.name = "LircdUnknownButton", .arguments = {"show", "tv.lircd.conf#KEY_PWR", "--svg", "pwr.svg"},
+     .before = {{"tv.lircd.conf", lircdOneRemote}}, .status = 1,
+     .error = "tv.lircd.conf: no signal named 'KEY_PWR'; the closest: TV:KEY_POWER, TV:KEY_MUTE\n"},
+    {.name = "LircdUnmodulatedButtonRefused", .arguments = {"extract", "tv.lircd.conf#BASE:KEY_X", "-o", "x.ir"},
+     .before = {{"tv.lircd.conf", lircdConf}}, .status = 1,
+     .error = "tv.lircd.conf:39: BASE:KEY_X (lircd.conf space encoding) cannot be sent: an unmodulated signal "
+              "(carrier 0), which the keyword form cannot hold\n"},
+    {.name = "ListBrokenLircdConf", .arguments = {"list", "tv.lircd.conf", "bad.lircd.conf"},
+     .before = {{"tv.lircd.conf", lircdConf}, {"bad.lircd.conf", lircdBroken}}, .status = 1,
+     .error = "bad.lircd.conf:6: unknown definition or too few arguments: \"zero 560\"\n"},
+    {.name = "ExtractFromBrokenLircdConfWritesNothing",
+     .arguments = {"extract", "bad.lircd.conf#A", "-o", "a.ir"},
+     .before = {{"bad.lircd.conf", lircdBroken}}, .status = 1,
+     .error = "bad.lircd.conf:6: unknown definition or too few arguments: \"zero 560\"\n"},
+    {.name = "ShowsALircdButton", .arguments = {"show", "tv.lircd.conf#TV:KEY_POWER"},
+     .before = {{"tv.lircd.conf", lircdConf}},
+     .outputContains = "frame 1 of 1: 67 values, 67980 us (68.0 ms), decodes as nec:0x248\n"},
+
+    // Kernel keymaps
+    {.name = "ListsAKeymap", .arguments = {"list", "tv.toml"}, .before = {{"tv.toml", keymap}},
+     .output = keymapListed},
+    {.name = "ListsALircdConfAndAKeymap", .arguments = {"list", "tv.lircd.conf", "tv.toml"},
+     .before = {{"tv.lircd.conf", lircdOneRemote}, {"tv.toml", keymap}},
+     .outputContains = "tv.lircd.conf#TV:KEY_MUTE\tlircd.conf space encoding\tnec:0x201\t38000 Hz\t68.0 ms\t1 frame\n"
+                       "tv.toml#KEY_POWER\tkeymap nec\tnec:0x248\t"},
+    {.name = "ExtractsAKeymapKey", .arguments = {"extract", "tv.toml#KEY_VOLUMEUP", "-o", "up.ir"},
+     .before = {{"tv.toml", keymap}},
+     .after = {{"up.ir", "# tv.toml#KEY_VOLUMEUP: keymap rc6 variant rc6_mce\ncarrier 36000\n"
+                         "scancode rc6_mce:0x800f040c\n"}}},
+    {.name = "ExtractsAKeymapKeysSecondDefinition", .arguments = {"extract", "tv.toml#KEY_POWER#2"},
+     .before = {{"tv.toml", keymap}}, .output = "# tv.toml#KEY_POWER#2: keymap nec\ncarrier 38000\nscancode nec:0x202\n"},
+    {.name = "ExtractsAKeymapValueSentAsAnother", .arguments = {"extract", "tv.toml#KEY_OK"},
+     .before = {{"tv.toml", keymap}},
+     .output = "# tv.toml#KEY_OK: keymap nec scancode 0xfe01fd02\ncarrier 38000\nscancode nec:0x102\n"},
+    {.name = "ExtractsAKeymapKeyOfABpfProtocol", .arguments = {"extract", "tv.toml#KEY_MENU"},
+     .before = {{"tv.toml", keymap}},
+     .outputContains = "# tv.toml#KEY_MENU: keymap pulse_distance scancode 0xa5\ncarrier 38000\n"
+                       "pulse 2000\nspace 1000\npulse 500\nspace 1500\npulse 500\nspace 500\n"},
+    {.name = "KeymapKeyRefused", .arguments = {"extract", "tv.toml#KEY_EJECT", "-o", "eject.ir"},
+     .before = {{"tv.toml", keymap}}, .status = 1,
+     .error = "tv.toml:17: KEY_EJECT (keymap rc5 scancode 0x3001) cannot be sent: rc5:0x3001 has bits outside "
+              "0x1f7f, the bits of rc5 scancodes\n"},
+    {.name = "KeymapUnknownKey", .arguments = {"extract", "tv.toml#KEY_PWR", "-o", "pwr.ir"},
+     .before = {{"tv.toml", keymap}}, .status = 1,
+     .error = "tv.toml: no signal named 'KEY_PWR'; the closest: KEY_POWER, KEY_OK, KEY_POWER#2\n"},
+    {.name = "ListBrokenKeymap", .arguments = {"list", "bad.toml"}, .before = {{"bad.toml", keymapBroken}},
+     .status = 1, .error = keymapBrokenError},
+    {.name = "ExtractFromBrokenKeymapWritesNothing", .arguments = {"extract", "bad.toml#KEY_POWER", "-o", "p.ir"},
+     .before = {{"bad.toml", keymapBroken}}, .status = 1, .error = keymapBrokenError},
+    {.name = "ShowsAKeymapKey", .arguments = {"show", "tv.toml#KEY_VOLUMEUP"}, .before = {{"tv.toml", keymap}},
+     .outputContains = "form: keymap rc6 variant rc6_mce\nscancode: rc6_mce:0x800f040c\ncarrier: 36000 Hz\n"},
+
     // show
     {.name = "ShowWithTheWaveform", .arguments = {"show", "remote.ir#Mute", "--svg", "mute.svg"},
      .outputContains = "frame 2 of 2: 1 value, 900 us (0.9 ms), decodes as no protocol\n"},
@@ -159,6 +268,18 @@ const CliCase cases[] = {
      .outputContains = "different codes: nec:0x702 and rc5:0x1e01\n"},
     {.name = "CompareMissing", .arguments = {"compare", "remote.ir#Power", "nope.ir"}, .status = 2,
      .error = "nope.ir: No such file or directory\n"},
+    {.name = "CompareLircdButtonWithKeymapKey", .arguments = {"compare", "tv.lircd.conf#KEY_POWER", "tv.toml#KEY_POWER"},
+     .before = {{"tv.lircd.conf", lircdOneRemote}, {"tv.toml", keymap}},
+     .outputContains = "same code: nec:0x248, as both decode\n"},
+    {.name = "CompareLircdButtonWithAnotherKey", .arguments = {"compare", "tv.lircd.conf#KEY_MUTE", "tv.toml#KEY_POWER"},
+     .before = {{"tv.lircd.conf", lircdOneRemote}, {"tv.toml", keymap}}, .status = 1,
+     .outputContains = "different codes: nec:0x201 and nec:0x248\n"},
+    {.name = "CompareWithBrokenKeymap", .arguments = {"compare", "tv.lircd.conf#KEY_POWER", "bad.toml#KEY_POWER"},
+     .before = {{"tv.lircd.conf", lircdOneRemote}, {"bad.toml", keymapBroken}}, .status = 2,
+     .error = keymapBrokenError},
+    {.name = "CompareWithBrokenLircdConf", .arguments = {"compare", "bad.lircd.conf#A", "tv.toml#KEY_POWER"},
+     .before = {{"bad.lircd.conf", lircdBroken}, {"tv.toml", keymap}}, .status = 2,
+     .error = "bad.lircd.conf:6: unknown definition or too few arguments: \"zero 560\"\n"},
     {.name = "CompareRefused", .arguments = {"compare", "remote.ir#Eject", "remote.ir#Power"}, .status = 2,
      .error = refusedEject},
 };

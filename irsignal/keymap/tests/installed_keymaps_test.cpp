@@ -18,7 +18,13 @@
 // - a key's second definition (KEY#2), which ir-ctl -K never selects: a
 //   kernel protocol's is sent from a keymap of it alone instead.
 // Keys of protocols that neither sends are checked to fail in ir-ctl too.
+//
+// Every key the catalog sends is also extracted by irsignal and played by
+// irplay on the emulated device, which must take what the catalog says the
+// key sends; a key of each reason the catalog refuses is refused by
+// irsignal extract too, and nothing written.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -26,12 +32,14 @@
 #include <iostream>
 #include <map>
 #include <sstream>
+#include <thread>
 
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "irsignal/keymap/keymap_catalog.h"
+#include "irsignal/tests/extract_and_play.h"
 #include "ostrel/codec/protocols/scancode_decoding.h"
 #include "tests/blackbox/child_process.h"
 #include "tests/blackbox/scratch_folder.h"
@@ -48,6 +56,8 @@ constexpr const char* kNoKeymaps = "none";
 // RC-6 edges from 444.444 us; the kernel's, which the catalog's are, from
 // 563 and 444 us.
 constexpr uint32_t kEncoderTolerance = 10;
+// Keys extracted and played at the same time.
+constexpr size_t kPlayersAtOnce = 6;
 
 std::vector<std::string> installedKeymaps() {
     std::vector<std::string> names;
@@ -64,8 +74,9 @@ std::vector<std::string> installedKeymaps() {
     return names;
 }
 
-// The keymap's own words for an entry, from its form: "keymap nec variant
-// necx scancode 0x866b1e".
+// The keymap's own words for an entry, from its form ("keymap nec variant
+// necx", "keymap rc5 scancode 0x3001"), and its value: the form's, which it
+// names where the scancode sent is not that value, else the scancode's.
 struct KeymapWords {
     std::string protocol;
     std::string variant;
@@ -73,8 +84,8 @@ struct KeymapWords {
     std::string scancodeText;
 };
 
-KeymapWords wordsOf(const std::string& form) {
-    std::istringstream in(form);
+KeymapWords wordsOf(const CatalogEntry& entry) {
+    std::istringstream in(entry.form);
     std::vector<std::string> words;
     for (std::string word; in >> word;) {
         words.push_back(word);
@@ -83,10 +94,18 @@ KeymapWords wordsOf(const std::string& form) {
     result.protocol = words.at(1);
     if (words.size() > 3 && words[2] == "variant") {
         result.variant = words[3];
+        EXPECT_NE(result.variant, result.protocol) << "the protocol said twice: " << entry.form;
     }
     if (words.size() > 2 && words[words.size() - 2] == "scancode") {
         result.value = std::stoull(words.back(), nullptr, 16);
         result.scancodeText = words.back();
+        EXPECT_FALSE(entry.scancode && entry.scancode->value == result.value)
+            << "the value said twice: " << entry.form;
+    } else if (entry.scancode) {
+        result.value = entry.scancode->value;
+        char text[16];
+        std::snprintf(text, sizeof text, "0x%x", entry.scancode->value);
+        result.scancodeText = text;
     }
     return result;
 }
@@ -173,6 +192,10 @@ std::string reasonOf(const std::string& refusal) {
                                                                     : refusal;
 }
 
+// A refusal as irsignal prints it: on one line (the catalog's may hold a
+// newline only in the names it quotes, which none of these has).
+std::string oneLineOf(const std::string& refusal) { return refusal.substr(0, refusal.find('\n')); }
+
 class InstalledKeymap : public ::testing::TestWithParam<std::string> {
 protected:
     // ir-ctl with the emulator preloaded, sending from the keymap.
@@ -231,7 +254,7 @@ TEST_P(InstalledKeymap, SendsWhatIrCtlSends) {
     // A key of each refused protocol, which ir-ctl must refuse as well.
     std::map<std::string, const CatalogEntry*> refusedByBoth;
     for (const CatalogEntry& entry : catalog.entries) {
-        KeymapWords words = wordsOf(entry.form);
+        KeymapWords words = wordsOf(entry);
         bool numbered = isNumbered(entry.name);
         if (!entry.refusal.empty()) {
             tally.count("refused");
@@ -272,7 +295,7 @@ TEST_P(InstalledKeymap, SendsWhatIrCtlSends) {
 
     auto compare = [&](const CatalogEntry& entry, const std::string& line) {
         SCOPED_TRACE(entry.name + " (" + entry.form + ")");
-        KeymapWords words = wordsOf(entry.form);
+        KeymapWords words = wordsOf(entry);
         Transmission sent = transmissionOf(line);
         if (!entry.scancode && entry.refusal.empty()) {
             // pulse_distance: ir-ctl 1.22.1's encoder is the definition's.
@@ -328,6 +351,43 @@ TEST_P(InstalledKeymap, SendsWhatIrCtlSends) {
     sendAndCompare(path, sends, compared);
     writeFile(folder_ / "seconds.toml", seconds);
     sendAndCompare(folder_ / "seconds.toml", sendsOfSeconds, comparedSeconds);
+
+    // Every key sent, through irsignal extract and irplay; a key of each
+    // reason refused, refused by irsignal extract.
+    // irplay waits out each signal it sends, which the device does not:
+    // several play at once, each in a folder of its own, so that a keymap
+    // takes a fraction of the time its signals last.
+    std::map<std::string, const CatalogEntry*> refusedOnce;
+    std::vector<const CatalogEntry*> played;
+    for (const CatalogEntry& entry : catalog.entries) {
+        if (entry.refusal.empty()) {
+            played.push_back(&entry);
+        } else {
+            refusedOnce.try_emplace(reasonOf(entry.refusal), &entry);
+        }
+    }
+    std::vector<std::string> failures(played.size());
+    std::atomic<size_t> next{0};
+    std::vector<std::thread> players;
+    for (size_t worker = 0; worker < std::min<size_t>(kPlayersAtOnce, played.size()); ++worker) {
+        std::string own = folder_ / ("player" + std::to_string(worker));
+        makeFolders(own);
+        players.emplace_back([&, own] {
+            for (size_t i; (i = next++) < played.size();) {
+                failures[i] = extractAndPlay(own, path + "#" + played[i]->name, played[i]->signal);
+            }
+        });
+    }
+    for (std::thread& player : players) {
+        player.join();
+    }
+    for (size_t i = 0; i < played.size(); ++i) {
+        EXPECT_EQ(failures[i], "") << played[i]->name << " (" << played[i]->form << ")";
+        tally.count("sent, extracted and played by irplay as the catalog sends them", failures[i].empty() ? 1 : 0);
+    }
+    for (const auto& [reason, entry] : refusedOnce) {
+        EXPECT_EQ(extractRefuses(folder_.path(), path + "#" + entry->name, oneLineOf(entry->refusal)), "");
+    }
 
     for (const auto& [reason, entry] : refusedByBoth) {
         SCOPED_TRACE(entry->name + ": " + reason);

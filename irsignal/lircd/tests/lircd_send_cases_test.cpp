@@ -1,9 +1,13 @@
 // What the catalog of a lircd.conf sends, one lircd.conf a row, each of an
 // encoding or feature of LIRC's, against LIRC's irsimsend: every button's
 // durations equal what irsimsend writes for it, sent with the count of frames
-// SEND_ONCE sends (1 + min_repeat, or a button's codes).
+// SEND_ONCE sends (1 + min_repeat, or a button's codes); and every button,
+// extracted by irsignal, plays through irplay on the emulated device as the
+// catalog says it sends.
 #include <algorithm>
 #include <cstdio>
+#include <iostream>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +16,7 @@
 
 #include "irsignal/lircd/lircd_catalog.h"
 #include "irsignal/lircd/tests/simsend_oracle.h"
+#include "irsignal/tests/extract_and_play.h"
 #include "tests/blackbox/scratch_folder.h"
 
 namespace {
@@ -532,6 +537,12 @@ end remote
      .refusal = "remote named lirc: LIRC's daemon keeps that name for its own use"},
 };
 
+// The counts of every row a run had, printed at its end.
+std::map<std::string, size_t>& totals() {
+    static std::map<std::string, size_t> counts;
+    return counts;
+}
+
 class SendCases : public ::testing::TestWithParam<SendRow> {};
 
 TEST_P(SendCases, EveryButtonSendsWhatIrsimsendSends) {
@@ -540,13 +551,28 @@ TEST_P(SendCases, EveryButtonSendsWhatIrsimsendSends) {
     ASSERT_TRUE(catalog.ok()) << catalog.error;
     ASSERT_EQ(catalog.entries.size(), row.frames.size());
     std::vector<RemoteText> remotes = remoteTextsOf(row.conf);
+    ScratchFolder played;
+    writeFile(played / "codes.lircd.conf", row.conf);
+    size_t playedButtons = 0, refused = 0;
     for (size_t index = 0; index < row.frames.size(); ++index) {
         const irsignal::CatalogEntry& entry = catalog.entries[index];
         SCOPED_TRACE(entry.name);
+        std::string signal = "codes.lircd.conf#" + entry.name;
         if (row.frames[index] == 0) {
             EXPECT_NE(entry.refusal.find(row.refusal), std::string::npos) << entry.refusal;
             EXPECT_TRUE(entry.signal.durations.empty());
+            EXPECT_EQ(irsignal::extractRefuses(played.path(), signal, row.refusal), "");
+            ++refused;
             continue;
+        }
+        if (entry.signal.carrier == ostrel::unmodulated) {
+            // The keyword form holds no unmodulated signal.
+            EXPECT_EQ(irsignal::extractRefuses(played.path(), signal, "unmodulated"), "");
+            ++refused;
+        } else {
+            std::string failure = irsignal::extractAndPlay(played.path(), signal, entry.signal);
+            EXPECT_EQ(failure, "");
+            playedButtons += failure.empty() ? 1 : 0;
         }
         EXPECT_EQ(entry.refusal, "");
         if (*row.form != '\0') {
@@ -558,6 +584,13 @@ TEST_P(SendCases, EveryButtonSendsWhatIrsimsendSends) {
         }
         EXPECT_EQ(entry.signal.dutyCycle, row.dutyCycle);
     }
+    totals()["lircd.conf files"] += 1;
+    totals()["buttons"] += row.frames.size();
+    totals()["buttons extracted and played by irplay as the catalog sends them"] += playedButtons;
+    totals()["buttons refused by irsignal extract"] += refused;
+    printf("%s: %zu buttons, %zu extracted and played by irplay, %zu refused\n", row.title, row.frames.size(),
+           playedButtons, refused);
+    RecordProperty("buttons_played", static_cast<int>(playedButtons));
     if (!irsimsendInstalled()) {
         GTEST_SKIP() << "no /usr/bin/irsimsend (Debian package lirc): nothing to compare with";
     }
@@ -583,11 +616,29 @@ TEST_P(SendCases, EveryButtonSendsWhatIrsimsendSends) {
         }
         ++compared;
     }
+    totals()["buttons equal to irsimsend's"] += compared;
     printf("%s: %zu buttons equal to irsimsend's\n", row.title, compared);
     RecordProperty("buttons_compared", static_cast<int>(compared));
 }
 
 INSTANTIATE_TEST_SUITE_P(Lircd, SendCases, ::testing::ValuesIn(sendRows),
                          [](const ::testing::TestParamInfo<SendRow>& row) { return std::string(row.param.title); });
+
+// The counts of all rows, when one run has several.
+class TotalsPrinter : public ::testing::Environment {
+public:
+    void TearDown() override {
+        if (totals()["lircd.conf files"] > 1) {
+            std::cout << "All lircd.conf files of the send cases:";
+            for (const auto& [what, n] : totals()) {
+                std::cout << "\n    " << n << " " << what;
+            }
+            std::cout << "\n";
+        }
+    }
+};
+
+[[maybe_unused]] ::testing::Environment* const totalsPrinter =
+    ::testing::AddGlobalTestEnvironment(new TotalsPrinter);
 
 }  // namespace
