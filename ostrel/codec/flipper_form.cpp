@@ -285,11 +285,13 @@ bool SignalReader::readParsed() {
     case protocols::FlipperSignal::Fault::none:
         break;
     case protocols::FlipperSignal::Fault::protocol:
-        reading_.protocolRefused = true;
+        reading_.sendRefused = true;
         return fail(*protocol, "protocol " + shown(protocol->value) + ": " + signal.reason);
     case protocols::FlipperSignal::Fault::address:
+        reading_.sendRefused = true;
         return fail(*address, signal.reason);
     case protocols::FlipperSignal::Fault::command:
+        reading_.sendRefused = true;
         return fail(*command, signal.reason);
     }
     reading_.outcome.signal.durations = std::move(signal.durations);
