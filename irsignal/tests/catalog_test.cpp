@@ -146,11 +146,15 @@ TEST(CatalogEntries, SignalNotSendableIsAnEntryRefused) {
          "command 0xcc has bits outside the 7 of RC5 commands"},
         {"protocol: RC6\naddress: F3 3F 00 00\ncommand: 0C 00 00 00\n",
          "address 0x3ff3 has bits outside the 8 of RC6 addresses"},
+        {"type: raw\nfrequency: 38000\nduty_cycle: 0.33\ndata: 1073741453 450 900\n",
+         "data value 1, '1073741453', is not a decimal number from 1 to 16777214"},
+        {"type: raw\nfrequency: 38000\nduty_cycle: 0.33\ndata: 900 0 900\n",
+         "data value 2, '0', is not a decimal number from 1 to 16777214"},
     };
     for (const Refused& refused : cases) {
         SCOPED_TRACE(refused.reason);
-        Catalog catalog = readCatalog("key.ir", flipperFile({"A"}) + "#\nname: B\ntype: parsed\n" +
-                                                     refused.signal + rawSignal("C"));
+        std::string signal = refused.signal.starts_with("type:") ? refused.signal : "type: parsed\n" + refused.signal;
+        Catalog catalog = readCatalog("key.ir", flipperFile({"A"}) + "#\nname: B\n" + signal + rawSignal("C"));
         ASSERT_TRUE(catalog.ok()) << catalog.error;
         ASSERT_EQ(catalog.entries.size(), 3u);
         EXPECT_EQ(catalog.entries[1].line, 10u);  // its name: line
