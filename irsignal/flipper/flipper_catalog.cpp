@@ -54,7 +54,7 @@ Catalog readFlipperFile(const std::string& path, std::string_view text) {
         return failedCatalog(path, file.line, file.reason);
     }
     for (const ostrel::forms::FlipperSignalReading& signal : file.signals) {
-        if (signal.outcome.failed() && !signal.protocolRefused) {
+        if (signal.outcome.failed() && !signal.sendRefused) {
             return failedCatalog(path, signal.outcome.line, signal.outcome.reason);
         }
     }
@@ -66,7 +66,7 @@ Catalog readFlipperFile(const std::string& path, std::string_view text) {
         entry.name = std::move(names[i]);
         entry.line = signal.line;
         entry.form = formOf(signal);
-        if (signal.protocolRefused) {
+        if (signal.sendRefused) {
             entry.refusal = std::move(signal.outcome.reason);
         } else {
             entry.signal = std::move(signal.outcome.signal);

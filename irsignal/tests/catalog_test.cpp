@@ -127,21 +127,43 @@ INSTANTIATE_TEST_SUITE_P(Cases, RefusedFiles, ::testing::Values(
     BadCase{"Empty", "", "key.ir: no pulse in the file"},
     BadCase{"FlipperHeader", "Filetype: IR signals file\nVersion: 2\n",
             "key.ir:2: Version '2'; Flipper's IR files read here are of version 1"},
-    // One broken signal refuses the file, as Flipper refuses to load it.
+    // A signal that is not well formed refuses the file, as Flipper refuses to load it.
     BadCase{"FlipperBrokenSignalAmongGood", flipperFile({"A"}) + rawSignal("B", "900 x 900") + rawSignal("C"),
             "key.ir:14: data value 2, 'x', is not a decimal number from 1 to 16777214"}),
     [](const auto& test) { return test.param.name; });
 
-TEST(CatalogEntries, ProtocolNotPlayedIsAnEntryRefused) {
-    Catalog catalog = readCatalog(
-        "key.ir", flipperFile({"A"}) +
-                      "#\nname: B\ntype: parsed\nprotocol: Frobnic\naddress: 01 00 00 00\ncommand: 02 00 00 00\n");
-    ASSERT_TRUE(catalog.ok()) << catalog.error;
-    ASSERT_EQ(catalog.entries.size(), 2u);
-    EXPECT_EQ(catalog.entries[1].line, 10u);
-    EXPECT_TRUE(catalog.entries[1].signal.durations.empty());
-    EXPECT_TRUE(catalog.entries[1].refusal.starts_with("protocol 'Frobnic': no Flipper protocol is named so"))
-        << catalog.entries[1].refusal;
+// A signal refused for what it asks to send is an entry of its own, with its
+// line and reason; the signals beside it stay readable.
+TEST(CatalogEntries, SignalNotSendableIsAnEntryRefused) {
+    struct Refused {
+        std::string signal;
+        std::string reason;
+    };
+    const Refused cases[] = {
+        {"protocol: Frobnic\naddress: 01 00 00 00\ncommand: 02 00 00 00\n",
+         "protocol 'Frobnic': no Flipper protocol is named so"},
+        {"protocol: RC5\naddress: 13 00 00 00\ncommand: CC 00 00 00\n",
+         "command 0xcc has bits outside the 7 of RC5 commands"},
+        {"protocol: RC6\naddress: F3 3F 00 00\ncommand: 0C 00 00 00\n",
+         "address 0x3ff3 has bits outside the 8 of RC6 addresses"},
+        {"type: raw\nfrequency: 38000\nduty_cycle: 0.33\ndata: 1073741453 450 900\n",
+         "data value 1, '1073741453', is not a decimal number from 1 to 16777214"},
+        {"type: raw\nfrequency: 38000\nduty_cycle: 0.33\ndata: 900 0 900\n",
+         "data value 2, '0', is not a decimal number from 1 to 16777214"},
+    };
+    for (const Refused& refused : cases) {
+        SCOPED_TRACE(refused.reason);
+        std::string signal = refused.signal.starts_with("type:") ? refused.signal : "type: parsed\n" + refused.signal;
+        Catalog catalog = readCatalog("key.ir", flipperFile({"A"}) + "#\nname: B\n" + signal + rawSignal("C"));
+        ASSERT_TRUE(catalog.ok()) << catalog.error;
+        ASSERT_EQ(catalog.entries.size(), 3u);
+        EXPECT_EQ(catalog.entries[1].line, 10u);  // its name: line
+        EXPECT_TRUE(catalog.entries[1].signal.durations.empty());
+        EXPECT_TRUE(catalog.entries[1].refusal.starts_with(refused.reason)) << catalog.entries[1].refusal;
+        EXPECT_TRUE(catalog.entries[0].refusal.empty());
+        EXPECT_TRUE(catalog.entries[2].refusal.empty());
+        EXPECT_FALSE(catalog.entries[2].signal.durations.empty());
+    }
 }
 
 // What a file must be before its content is looked at.

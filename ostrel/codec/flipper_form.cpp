@@ -217,6 +217,11 @@ bool SignalReader::hasKeysOf(const SignalType& own, const SignalType& other) {
     return true;
 }
 
+// Decimal digits only, however many.
+bool isDecimalNumber(std::string_view word) {
+    return !word.empty() && std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 bool SignalReader::readRaw() {
     if (!hasKeysOf(raw, parsed)) {
         return false;
@@ -244,6 +249,9 @@ bool SignalReader::readRaw() {
     while (std::optional<std::string_view> word = values.nextWord()) {
         std::optional<uint32_t> value = text::durationValue(*word);
         if (!value) {
+            // A number no device sends (0, or longer than a LIRC sample holds)
+            // refuses this signal; a word that is no number, the file.
+            reading_.sendRefused = isDecimalNumber(*word);
             return fail(*data, "data value " + std::to_string(durations.size() + 1) + ", " +
                                    text::quoted(*word) + ", is not a decimal number from 1 to " +
                                    std::to_string(longestDuration));
@@ -285,11 +293,13 @@ bool SignalReader::readParsed() {
     case protocols::FlipperSignal::Fault::none:
         break;
     case protocols::FlipperSignal::Fault::protocol:
-        reading_.protocolRefused = true;
+        reading_.sendRefused = true;
         return fail(*protocol, "protocol " + shown(protocol->value) + ": " + signal.reason);
     case protocols::FlipperSignal::Fault::address:
+        reading_.sendRefused = true;
         return fail(*address, signal.reason);
     case protocols::FlipperSignal::Fault::command:
+        reading_.sendRefused = true;
         return fail(*command, signal.reason);
     }
     reading_.outcome.signal.durations = std::move(signal.durations);

@@ -18,9 +18,12 @@ struct FlipperSignalReading {
     std::string_view type;      // its type: value, "raw" or "parsed" when read
     std::string_view protocol;  // a parsed signal's protocol: value
     Outcome outcome;            // the signal, or the line and reason it is refused with
-    // Refused for its protocol alone, one that is not played here (or that
-    // Flipper does not have), its keys and values being well formed.
-    bool protocolRefused = false;
+    // Refused for what it asks to send, its keys and values being well
+    // formed: a protocol not played here (or that Flipper does not have), an
+    // address or command with bits outside its protocol's, or a raw duration
+    // of 0 or longer than a LIRC sample holds. Such a signal is
+    // refused on its own; the other signals of its file stay readable.
+    bool sendRefused = false;
 };
 
 struct FlipperFileReading {
