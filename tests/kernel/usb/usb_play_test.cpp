@@ -62,7 +62,7 @@ struct UsbPlay {
     // frame and the gap after it, less 10 ms for the first transfer of a write
     // reaching the device late.
     int64_t leastApart = 0;
-    // Unplugged this long after irplay started; 0: not.
+    // Unplugged this long after the first transmission reached the device; 0: not.
     int unplugAfterMilliseconds = 0;
 };
 
@@ -100,7 +100,7 @@ std::vector<UsbPlay> plays() {
         std::vector<std::vector<uint32_t>> frames(20, {50000});
         all.push_back({model + "_UnpluggedMidPlay", model, fileOf(frames, 100000), 1,
                        "{device}: cannot send: No such device"});
-        all.back().unplugAfterMilliseconds = 500;
+        all.back().unplugAfterMilliseconds = 300;
         if (model != "iguanair") {
             continue;
         }
@@ -200,6 +200,13 @@ TEST_P(PlayOnUsbDevice, TheDeviceReceivesTheFile) {
     if (c.unplugAfterMilliseconds != 0) {
         launch.whileRunning = [&](pid_t) {
             unplugger = std::thread([&] {
+                // Once the first frame has reached the device: irplay has it open.
+                for (int wait = 0; wait < 1000; ++wait) {
+                    if (decoder->transmissions(device->outTransfers()).size() > before) {
+                        break;
+                    }
+                    usleep(10000);
+                }
                 usleep(static_cast<useconds_t>(c.unplugAfterMilliseconds) * 1000);
                 unpluggedAt = monotonicNow();
                 device->unplug();
