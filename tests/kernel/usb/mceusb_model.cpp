@@ -37,8 +37,10 @@ bool startsWith(const Bytes& bytes, const Bytes& prefix) {
 
 class MceusbModel : public UsbModel {
 public:
-    MceusbModel(uint8_t productLow, uint8_t productHigh, bool plainMask, uint8_t emitters)
-        : productLow_(productLow), productHigh_(productHigh), plainMask_(plainMask), emitters_(emitters) {}
+    MceusbModel(uint8_t productLow, uint8_t productHigh, bool plainMask, uint8_t emitters,
+                bool missesACyclePerPulse)
+        : productLow_(productLow), productHigh_(productHigh), plainMask_(plainMask), emitters_(emitters),
+          missesACyclePerPulse_(missesACyclePerPulse) {}
 
     Bytes deviceDescriptor() const override {
         return {0x12, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x08, 0x71, 0x04,
@@ -147,6 +149,44 @@ public:
     double carrierTolerance() const override { return 0.02; }
     uint32_t emitterCount() const override { return emitters_; }
 
+    // IR packets of at most 30 samples (pulse bit 7, 50 us units, at most 127 a
+    // sample), the learning receiver's cycle count `9f 15 HI LO` of the pulses, and a
+    // lone 0x80: the receiver's timeout. The driver makes the carrier 20000 * (cycles
+    // + fix) / pulse units, where fix is the number of pulse samples for the models
+    // whose receiver misses a cycle a pulse (its rx2 == 2: 0471:0815) and 0 for the
+    // others (0471:060c).
+    std::vector<Bytes> received(const std::vector<uint32_t>& durations, uint32_t carrier) const override {
+        std::vector<uint8_t> samples;
+        uint32_t pulseUnits = 0;
+        uint32_t pulseSamples = 0;
+        for (size_t i = 0; i < durations.size(); ++i) {
+            bool pulse = i % 2 == 0;
+            for (uint32_t units = durations[i] / 50; units > 0;) {
+                uint32_t part = std::min(units, 127u);
+                samples.push_back(static_cast<uint8_t>(part | (pulse ? 0x80 : 0)));
+                units -= part;
+                if (pulse) {
+                    pulseUnits += part;
+                    ++pulseSamples;
+                }
+            }
+        }
+        std::vector<Bytes> chunks;
+        for (size_t at = 0; at < samples.size(); at += 30) {
+            size_t count = std::min<size_t>(30, samples.size() - at);
+            Bytes packet = {static_cast<uint8_t>(0x80 | count)};
+            packet.insert(packet.end(), samples.begin() + static_cast<std::ptrdiff_t>(at),
+                          samples.begin() + static_cast<std::ptrdiff_t>(at + count));
+            chunks.push_back(packet);
+        }
+        uint32_t cycles = (carrier * pulseUnits + 10000) / 20000 - (missesACyclePerPulse_ ? pulseSamples : 0);
+        chunks.push_back({0x9f, 0x15, static_cast<uint8_t>(cycles >> 8), static_cast<uint8_t>(cycles)});
+        chunks.push_back({0x80});
+        return chunks;
+    }
+    // The library asks for carrier reports when it records: the learning receiver.
+    Bytes recordingStart() const override { return {0x9f, 0x14, 0x02}; }
+
 private:
     uint32_t emittersOf(uint8_t mask) const {
         if (plainMask_) {
@@ -160,6 +200,7 @@ private:
     uint8_t productHigh_;
     bool plainMask_;
     uint8_t emitters_;
+    bool missesACyclePerPulse_;
     Bytes timeout_ = {0x00, 0xfe};
 };
 
@@ -180,13 +221,13 @@ std::unique_ptr<UsbModel> makeUsbModel(const std::string& name) {
         return makeIguanairModel();
     }
     if (name == "mceusb_0815") {
-        return std::make_unique<MceusbModel>(0x15, 0x08, false, 2);
+        return std::make_unique<MceusbModel>(0x15, 0x08, false, 2, true);
     }
     if (name == "mceusb_060c") {
-        return std::make_unique<MceusbModel>(0x0c, 0x06, true, 2);
+        return std::make_unique<MceusbModel>(0x0c, 0x06, true, 2, false);
     }
     if (name == "mceusb_060c_OneEmitter") {
-        return std::make_unique<MceusbModel>(0x0c, 0x06, true, 1);
+        return std::make_unique<MceusbModel>(0x0c, 0x06, true, 1, false);
     }
     return nullptr;
 }

@@ -50,6 +50,16 @@ public:
     virtual uint32_t durationTolerance() const = 0;
     virtual double carrierTolerance() const = 0;
     virtual uint32_t emitterCount() const = 0;
+
+    // The IN transfers in which the device reports hearing the durations (pulse
+    // first), at the carrier where it measures one; none where it cannot receive.
+    virtual std::vector<Bytes> received(const std::vector<uint32_t>& durations, uint32_t carrier) const {
+        (void)durations;
+        (void)carrier;
+        return {};
+    }
+    // The OUT transfer with which the driver starts the recording of a message.
+    virtual Bytes recordingStart() const { return {}; }
 };
 
 std::unique_ptr<UsbModel> makeUsbModel(const std::string& name);

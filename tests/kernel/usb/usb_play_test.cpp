@@ -165,22 +165,30 @@ std::string durationsText(const std::vector<uint32_t>& durations) {
     return text.str();
 }
 
+// Why a case of the model cannot run here; empty: it can.
+std::string cannotRun(const std::string& model) {
+    if (!inKernelVm()) {
+        return "runs in the kernel VM";
+    }
+    if (access(vhciAttach, W_OK) != 0) {
+        return std::string("no vhci-hcd: ") + vhciAttach + " is missing";
+    }
+    const char* module = "";
+    for (size_t m = 0; m < usbModelCount; ++m) {
+        module = model == usbModels[m].name ? usbModels[m].module : module;
+    }
+    if (!moduleLoaded(module)) {
+        return std::string("no ") + module + " module loaded";
+    }
+    return "";
+}
+
 class PlayOnUsbDevice : public ::testing::TestWithParam<UsbPlay> {};
 
 TEST_P(PlayOnUsbDevice, TheDeviceReceivesTheFile) {
     const UsbPlay& c = GetParam();
-    if (!inKernelVm()) {
-        GTEST_SKIP() << "runs in the kernel VM";
-    }
-    if (access(vhciAttach, W_OK) != 0) {
-        GTEST_SKIP() << "no vhci-hcd: " << vhciAttach << " is missing";
-    }
-    const char* module = "";
-    for (size_t m = 0; m < usbModelCount; ++m) {
-        module = c.model == usbModels[m].name ? usbModels[m].module : module;
-    }
-    if (!moduleLoaded(module)) {
-        GTEST_SKIP() << "no " << module << " module loaded";
+    if (std::string skip = cannotRun(c.model); !skip.empty()) {
+        GTEST_SKIP() << skip;
     }
     std::string why;
     UsbipDevice* device = deviceFor(c.model, why);
@@ -250,5 +258,92 @@ TEST_P(PlayOnUsbDevice, TheDeviceReceivesTheFile) {
 
 INSTANTIATE_TEST_SUITE_P(Usb, PlayOnUsbDevice, ::testing::ValuesIn(plays()),
                          [](const ::testing::TestParamInfo<UsbPlay>& each) { return each.param.name; });
+
+// irrecord on a model that receives: the device reports a key press (a frame and
+// its repeat) as its own packets, with a carrier count where it measures one.
+struct UsbRecord {
+    std::string name;
+    std::string model;
+    std::vector<uint32_t> durations;  // whole units of the device's, so heard as they are
+    uint32_t carrier;
+};
+
+void PrintTo(const UsbRecord& record, std::ostream* out) { *out << record.name; }
+
+// NEC in whole 50 us units: 560 us as 550, 1690 as 1650.
+std::vector<uint32_t> necKeyIn50usUnits(uint32_t gap) {
+    std::vector<uint32_t> press = {9000, 4500};
+    for (int bit = 0; bit < 32; ++bit) {
+        press.push_back(550);
+        press.push_back((0xbf40ff00u >> bit & 1) != 0 ? 1650 : 550);
+    }
+    press.insert(press.end(), {550, gap, 9000, 2250, 550});
+    return press;
+}
+
+const UsbRecord records[] = {
+    {"mceusb_0815_NecKey40msApart", "mceusb_0815", necKeyIn50usUnits(40000), 38000},
+    {"mceusb_060c_NecKey110msApart", "mceusb_060c", necKeyIn50usUnits(110000), 36000},
+};
+
+class RecordOnUsbDevice : public ::testing::TestWithParam<UsbRecord> {};
+
+TEST_P(RecordOnUsbDevice, TheWholeKeyPressAndItsCarrier) {
+    const UsbRecord& c = GetParam();
+    if (std::string skip = cannotRun(c.model); !skip.empty()) {
+        GTEST_SKIP() << skip;
+    }
+    std::string why;
+    UsbipDevice* device = deviceFor(c.model, why);
+    ASSERT_NE(device, nullptr) << why;
+    std::unique_ptr<UsbModel> model = makeUsbModel(c.model);
+    size_t before = device->outTransfers().size();
+    device->sendAfter(model->recordingStart(), model->received(c.durations, c.carrier));
+
+    ScratchFolder scratch;
+    ChildLaunch launch;
+    launch.command = {std::string(PROGRAMS_FOLDER) + "/irrecord", "-o", "key.ir"};
+    launch.setEnvironment = {"OSTREL_DEVICE=" + device->lircPath()};
+    launch.workingFolder = scratch.path();
+    launch.timeoutSeconds = 30;
+    ChildResult run = runChild(launch);
+    ASSERT_TRUE(run.exited) << run.standardError;
+    EXPECT_EQ(run.standardOutput, "Record successfull !\n") << run.standardError;
+    EXPECT_EQ(run.standardError, "");
+
+    std::istringstream file(readFile(scratch / "key.ir"));
+    std::vector<uint32_t> heard;
+    uint32_t carrier = 0;
+    bool scancode = false;
+    for (std::string line; std::getline(file, line);) {
+        std::istringstream words(line);
+        std::string word;
+        uint32_t value = 0;
+        words >> word >> value;
+        if (word == "pulse" || word == "space") {
+            heard.push_back(value);
+        } else if (word == "carrier") {
+            carrier = value;
+        }
+        scancode = scancode || line.rfind("# scancode nec", 0) == 0;
+    }
+    EXPECT_EQ(heard, c.durations);
+    EXPECT_NEAR(carrier, c.carrier, c.carrier * 0.02);
+    EXPECT_TRUE(scancode) << readFile(scratch / "key.ir");
+
+    // Afterwards the device is as it was: the learning receiver switched back, and no
+    // receive timeout sent.
+    std::vector<UsbTransfer> outs = device->outTransfers();
+    bool learningOff = false;
+    for (size_t i = before; i < outs.size(); ++i) {
+        const Bytes& b = outs[i].bytes;
+        EXPECT_FALSE(b.size() >= 2 && b[0] == 0x9f && b[1] == 0x0c) << "a receive timeout was sent";
+        learningOff = learningOff || b == Bytes{0x9f, 0x14, 0x01};
+    }
+    EXPECT_TRUE(learningOff) << "the learning receiver was left on";
+}
+
+INSTANTIATE_TEST_SUITE_P(Usb, RecordOnUsbDevice, ::testing::ValuesIn(records),
+                         [](const ::testing::TestParamInfo<UsbRecord>& each) { return each.param.name; });
 
 }  // namespace

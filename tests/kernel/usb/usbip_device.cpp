@@ -1,5 +1,6 @@
 #include "tests/kernel/usb/usbip_device.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -110,6 +111,12 @@ void UsbipDevice::unplug() {
     if (socket_ >= 0) {
         shutdown(socket_, SHUT_RDWR);
     }
+}
+
+void UsbipDevice::sendAfter(const Bytes& trigger, std::vector<Bytes> chunks) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    trigger_ = trigger;
+    afterTrigger_ = std::move(chunks);
 }
 
 std::vector<UsbTransfer> UsbipDevice::outTransfers() const {
@@ -231,6 +238,13 @@ bool UsbipDevice::handle(const uint8_t* header) {
         std::lock_guard<std::mutex> lock(mutex_);
         for (Bytes& chunk : answers) {
             inQueue_.push_back(std::move(chunk));
+        }
+        if (!afterTrigger_.empty() && data.size() >= trigger_.size() &&
+            std::equal(trigger_.begin(), trigger_.end(), data.begin())) {
+            for (Bytes& chunk : afterTrigger_) {
+                inQueue_.push_back(std::move(chunk));
+            }
+            afterTrigger_.clear();
         }
     }
     completePending();

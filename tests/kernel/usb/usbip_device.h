@@ -36,6 +36,10 @@ public:
     // The LIRC device the driver made, "/dev/lircN".
     const std::string& lircPath() const { return lircPath_; }
 
+    // Once an OUT transfer that begins with `trigger` has come and been answered, the
+    // chunks go to the host, an IN transfer each.
+    void sendAfter(const Bytes& trigger, std::vector<Bytes> chunks);
+
     // The OUT transfers of endpoints other than 0 so far, in order.
     std::vector<UsbTransfer> outTransfers() const;
     UsbModel& model() { return *model_; }
@@ -62,6 +66,8 @@ private:
     std::vector<UsbTransfer> outs_;
     std::deque<Pending> pending_;
     std::deque<std::vector<uint8_t>> inQueue_;
+    Bytes trigger_;
+    std::vector<Bytes> afterTrigger_;
     std::string lircPath_;
 };
 
