@@ -130,4 +130,25 @@ TransmissionPlan planTransmission(const Signal& signal) {
     return plan;
 }
 
+std::vector<PlannedWrite> framesOf(const std::vector<uint32_t>& durations, const PlannedWrite& write) {
+    std::vector<PlannedWrite> frames;
+    size_t end = write.first + write.count;
+    PlannedWrite frame{write.first, 0, 0, 0};
+    for (size_t at = write.first; at < end; ++at) {
+        bool space = (at - write.first) % 2 == 1;
+        if (space && durations[at] >= frameEndingSpace) {
+            frame.count = at - frame.first;
+            frame.gapAfter = durations[at];
+            frames.push_back(frame);
+            frame = PlannedWrite{at + 1, 0, 0, 0};
+            continue;
+        }
+        frame.microseconds += durations[at];
+    }
+    frame.count = end - frame.first;
+    frame.gapAfter = write.gapAfter;
+    frames.push_back(frame);
+    return frames;
+}
+
 }  // namespace ostrel

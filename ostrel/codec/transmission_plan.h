@@ -54,4 +54,12 @@ struct TransmissionPlan {
 // longestPlayedMicroseconds, or with a pulse that alone is longer than a write.
 TransmissionPlan planTransmission(const Signal& signal);
 
+// The frames of a planned write, in order, each as a write of its own: the
+// write cut at its spaces of frameEndingSpace or more, each such space the gap
+// after the frame before it, and the last frame followed by the write's own
+// gap. A write of one frame (or of parts of one) comes back as it is. For a
+// device whose driver refuses a write too long for its buffer, but takes each
+// frame of it alone.
+std::vector<PlannedWrite> framesOf(const std::vector<uint32_t>& durations, const PlannedWrite& write);
+
 }  // namespace ostrel

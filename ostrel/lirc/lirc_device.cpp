@@ -85,12 +85,15 @@ bool LircDevice::send(const uint32_t* durations, size_t count, std::string& why)
     size_t bytes = count * sizeof(uint32_t);
     ssize_t written = write(descriptor_, durations, bytes);
     if (written < 0) {
+        int saved = errno;  // for the caller, who may look at it
         why = failure("cannot send");
+        errno = saved;
         return false;
     }
     if (static_cast<size_t>(written) != bytes) {
         why = path_ + ": sent only " + std::to_string(written / 4) + " of " +
               std::to_string(count) + " values";
+        errno = 0;  // no error of the driver's
         return false;
     }
     return true;

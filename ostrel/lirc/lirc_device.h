@@ -35,7 +35,8 @@ public:
     bool query(unsigned long code, uint32_t& value, const char* what, std::string& why);
 
     // Sends count pulse/space durations in one write, which returns once the
-    // IR is out (the kernel's may return a few milliseconds late).
+    // IR is out (the kernel's may return a few milliseconds late). On failure
+    // errno holds the write's error (0 when the write sent only part).
     bool send(const uint32_t* durations, size_t count, std::string& why);
 
     // Describes the last system error for the device.

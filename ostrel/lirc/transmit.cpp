@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <ctime>
+#include <vector>
 
 #include <linux/lirc.h>
 
@@ -96,6 +97,20 @@ void waitUntil(const timespec& moment) {
     }
 }
 
+// Sends one write and waits out the gap after it, timed from when the write
+// began. errno tells why a send failed.
+bool sendWrite(LircDevice& device, const std::vector<uint32_t>& durations, const PlannedWrite& write,
+               std::string& why) {
+    timespec began = monotonicNow();
+    if (!device.send(durations.data() + write.first, write.count, why)) {
+        return false;
+    }
+    if (write.gapAfter != 0) {
+        waitUntil(later(began, write.microseconds + write.gapAfter));
+    }
+    return true;
+}
+
 }  // namespace
 
 bool transmit(const std::string& devicePath, const Transmission& transmission, std::string& why) {
@@ -132,12 +147,26 @@ bool transmit(const std::string& devicePath, const Transmission& transmission, s
         return false;
     }
     for (const PlannedWrite& write : transmission.writes) {
-        timespec began = monotonicNow();
-        if (!device.send(transmission.durations.data() + write.first, write.count, why)) {
+        if (sendWrite(device, transmission.durations, write, why)) {
+            continue;
+        }
+        // A driver refuses with EINVAL, before sending anything, a write it
+        // cannot encode into the device's buffer (iguanair's 150 bytes of
+        // carrier periods take one NEC frame, not two with the gap between
+        // them): the write's frames then go one write each, the gaps between
+        // them timed as the sender times any gap. A single frame refused stays
+        // refused.
+        if (errno != EINVAL) {
             return false;
         }
-        if (write.gapAfter != 0) {
-            waitUntil(later(began, write.microseconds + write.gapAfter));
+        std::vector<PlannedWrite> frames = framesOf(transmission.durations, write);
+        if (frames.size() == 1) {
+            return false;
+        }
+        for (const PlannedWrite& frame : frames) {
+            if (!sendWrite(device, transmission.durations, frame, why)) {
+                return false;
+            }
         }
     }
     return true;

@@ -60,6 +60,20 @@ std::string prontoFan() {
 }
 const std::string prontoCode = "8993 4497 552 552 552 1683 552";
 
+// A whole NEC frame of the 32 bits (least significant first), as "N N ...".
+std::string necFrameOf(uint32_t bits) {
+    std::string text = "9000 4500";
+    for (int bit = 0; bit < 32; ++bit) {
+        text += (bits >> bit & 1) != 0 ? " 560 1690" : " 560 560";
+    }
+    return text + " 560";
+}
+// A key press of two frames 40 ms apart. On iguanair at 38 kHz a frame is 70
+// bytes of carrier periods (9000 us 3, 4500 us 2, the rest 1 each) and the gap
+// 12: 152 together, over the device's 150, so its driver refuses them in one write.
+const std::string necFrame = necFrameOf(0xbf40ff00);  // 16 one bits: 67980 us
+const std::string necKey = necFrame + " 40000 " + necFrame;
+
 std::string flipperRawOf(const std::string& data) {
     return "Filetype: IR signals file\nVersion: 1\n#\nname: Fan\ntype: raw\nfrequency: 38000\n"
            "duty_cycle: 0.330000\ndata: " + data + "\n";
@@ -252,6 +266,19 @@ const PlayCase cases[] = {
 
     // Names of files: the library's line names the file as it is called,
     // whole, and in one line whatever bytes its name holds.
+    // A driver that refuses frames together, which it takes one at a time: each goes
+    // as a write of its own; one frame too long for it stays refused with its error.
+    {.name = "FramesADriverRefusesTogetherGoAWriteEach", .file = listOf(necKey),
+     .device = {.settings = {"LIRC_EMULATOR_PROFILE=iguanair"}},
+     .sent = {"send carrier=38000 duty=33 mask=0xf durations=" + necFrame,
+              "send carrier=38000 duty=33 mask=0xf durations=" + necFrame}},
+    {.name = "FrameADriverRefusesIsRefused", .file = signalOf(151, 700),
+     .device = {.settings = {"LIRC_EMULATOR_PROFILE=iguanair"}},
+     .error = "{device}: cannot send: Invalid argument", .emittersLeftChosen = true},
+    {.name = "FramesTheDriverTakesTogetherStayOneWrite", .file = listOf(necFrame + " 40000 9000 2250 560"),
+     .device = {.settings = {"LIRC_EMULATOR_PROFILE=iguanair"}},
+     .sent = {"send carrier=38000 duty=33 mask=0xf durations=" + necFrame + " 40000 9000 2250 560"}},
+
     {.name = "NameOf259Characters", .file = "", .fileName = nameOfLength(259),
      .arguments = {"-i", nameOfLength(259)}, .error = nameOfLength(259) + ": no pulse in the file"},
     {.name = "NameNotUtf8WithLineEnd", .file = "", .fileName = "bad\xFF\nname.ir",
@@ -330,6 +357,8 @@ struct TimedPlay {
     std::string file;
     std::vector<size_t> values;  // of each write
     int64_t leastMicroseconds;   // from the first write's start to the second's
+    DeviceSetup device = {};
+    bool onLoopback = true;
 };
 
 void PrintTo(const TimedPlay& c, std::ostream* out) { *out << c.name; }
@@ -339,7 +368,7 @@ class WaitsBetweenWrites : public ::testing::TestWithParam<TimedPlay> {};
 TEST_P(WaitsBetweenWrites, TheWriteAndTheGapAfterIt) {
     ScratchFolder scratch;
     writeFile(scratch / "key.ir", GetParam().file);
-    std::unique_ptr<TestDevice> device = makeDevice(scratch, {});
+    std::unique_ptr<TestDevice> device = makeDevice(scratch, GetParam().device);
     ChildResult run = device->play({programPath("irplay"), "-i", "key.ir"});
     ASSERT_EQ(run.standardOutput, "Play successfull !\n") << run.standardError;
     std::vector<WriteStart> starts = device->writeStarts();
@@ -350,10 +379,16 @@ TEST_P(WaitsBetweenWrites, TheWriteAndTheGapAfterIt) {
     EXPECT_GE(starts[1].microseconds - starts[0].microseconds, GetParam().leastMicroseconds - 10000);
 }
 
-INSTANTIATE_TEST_SUITE_P(PlayOnDevice, WaitsBetweenWrites, ::testing::Values(
-    TimedPlay{"GapBetweenFrames", frames, {19, 9}, 450000 + 60000},
+const TimedPlay timedPlays[] = {
+    {"GapBetweenFrames", frames, {19, 9}, 450000 + 60000},
     // The space the frame was cut at is waited out as a gap is.
-    TimedPlay{"SpaceAFrameIsCutAt", flipperRawOf(fanFrame), {151, 87}, 475170 + 8000}),
-    [](const auto& test) { return test.param.name; });
+    {"SpaceAFrameIsCutAt", flipperRawOf(fanFrame), {151, 87}, 475170 + 8000},
+    // Frames the driver refused together keep their gap.
+    {"GapBetweenFramesADriverRefusedTogether", listOf(necKey), {67, 67}, 67980 + 40000,
+     {.settings = {"LIRC_EMULATOR_PROFILE=iguanair"}}},
+};
+
+INSTANTIATE_TEST_SUITE_P(PlayOnDevice, WaitsBetweenWrites, ::testing::ValuesIn(reproducible(timedPlays)),
+                         [](const auto& test) { return test.param.name; });
 
 }  // namespace

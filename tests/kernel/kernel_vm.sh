@@ -93,8 +93,8 @@ mkdir -p "$share"
 share=$(cd "$share" && pwd)
 rm -f "$share/.kernel-vm-status" "$share/.kernel-vm-output"
 
-# The initramfs: busybox, the modules for virtio-9p, rc-loopback and the IR
-# decoders in the order modprobe loads them, and an init that mounts the shares
+# The initramfs: busybox, the modules for virtio-9p, rc-loopback, the IR
+# decoders and the USB ones in the order modprobe loads them, and an init that mounts the shares
 # and runs the command in the host's root. The decoders are loaded here: when a
 # protocol is enabled, rc-core asks for its module through /sbin/modprobe in the
 # initramfs, which has neither it nor the modules' index.
@@ -103,7 +103,10 @@ mkdir -p "$root/bin" "$root/modules" "$root/proc" "$root/sys" "$root/dev" "$root
 cp "$busybox" "$root/bin/busybox"
 : > "$root/modules/order"
 decoders="ir-jvc-decoder ir-nec-decoder ir-rc5-decoder ir-rc6-decoder ir-sanyo-decoder ir-sharp-decoder ir-sony-decoder"
-for module in virtio_pci 9pnet_virtio 9p rc-loopback $decoders; do
+# vhci-hcd and the USB transceivers' drivers, for the fake USB devices of usb/; a
+# kernel without them leaves them out, and those tests report themselves skipped.
+usb="vhci-hcd mceusb iguanair"
+for module in virtio_pci 9pnet_virtio 9p rc-loopback $decoders $usb; do
     modprobe -S "$version" --show-depends "$module" 2>/dev/null | while read -r verb path _; do
         [ "$verb" = insmod ] || continue
         name=$(basename "$path")

@@ -88,5 +88,35 @@ INSTANTIATE_TEST_SUITE_P(TransmissionPlan, PlansTransmission, ::testing::Values(
          "60000002 us in all, more than the 60000000 us (60 s) played at most"}),
     [](const auto& test) { return test.param.name; });
 
+// A planned write cut back into its frames, for a driver that refuses them together.
+struct Frames {
+    const char* name;
+    std::vector<uint32_t> durations;
+    PlannedWrite write;
+    std::vector<PlannedWrite> frames;
+};
+
+void PrintTo(const Frames& frames, std::ostream* out) { *out << frames.name; }
+
+class CutsAWrite : public ::testing::TestWithParam<Frames> {};
+
+TEST_P(CutsAWrite, IntoItsFrames) {
+    EXPECT_EQ(framesOf(GetParam().durations, GetParam().write), GetParam().frames);
+}
+
+INSTANTIATE_TEST_SUITE_P(TransmissionPlan, CutsAWrite, ::testing::Values(
+    Frames{"OneFrameStaysWhole", nec, {0, 7, 17430, 0}, {{0, 7, 17430, 0}}},
+    Frames{"TwoFramesAndTheirGap", joined({nec, nec}, {40000}), {0, 15, 2 * 17430 + 40000, 0},
+           {{0, 7, 17430, 40000}, {8, 7, 17430, 0}}},
+    // The spaces inside a frame stay in it; the write's own gap follows its last frame.
+    Frames{"SpacesUnder19msStay", joined({nec, repeat, repeat}, {18999, 19000}),
+           {0, 15, 17430 + 18999 + 11810 + 19000 + 11810, 96000},
+           {{0, 11, 17430 + 18999 + 11810, 19000}, {12, 3, 11810, 96000}}},
+    // A later write of the plan: its first value is a pulse wherever it starts.
+    Frames{"WriteNotAtTheStart", joined({nec, repeat, repeat}, {40000, 96000}), {8, 7, 11810 + 96000 + 11810, 0},
+           {{8, 3, 11810, 96000}, {12, 3, 11810, 0}}},
+    Frames{"ALonePulse", {560}, {0, 1, 560, 0}, {{0, 1, 560, 0}}}),
+    [](const auto& test) { return test.param.name; });
+
 }  // namespace
 }  // namespace ostrel

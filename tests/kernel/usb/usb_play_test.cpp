@@ -1,0 +1,349 @@
+// irplay on fake USB transceivers in the kernel VM: each model (usb_model.h) is plugged
+// into vhci-hcd, its kernel driver makes /dev/lircN of it, and what irplay writes there
+// is what the device receives, decoded from the driver's bytes back into durations,
+// carrier and emitters. Skipped outside the VM, and where vhci-hcd or the driver's
+// module is missing.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/blackbox/child_process.h"
+#include "tests/blackbox/scratch_folder.h"
+#include "tests/kernel/usb/usbip_device.h"
+
+namespace {
+
+const std::string key = "pulse 900\nspace 450\npulse 900\n";
+const std::vector<uint32_t> keyDurations = {900, 450, 900};
+
+// A whole NEC frame of the 32 bits, least significant first.
+std::vector<uint32_t> necFrameOf(uint32_t bits) {
+    std::vector<uint32_t> frame = {9000, 4500};
+    for (int bit = 0; bit < 32; ++bit) {
+        frame.push_back(560);
+        frame.push_back((bits >> bit & 1) != 0 ? 1690 : 560);
+    }
+    frame.push_back(560);
+    return frame;
+}
+const std::vector<uint32_t> necFrame = necFrameOf(0xbf40ff00);
+
+std::string fileOf(const std::vector<std::vector<uint32_t>>& frames, uint32_t gap) {
+    std::string text;
+    for (size_t f = 0; f < frames.size(); ++f) {
+        if (f != 0) {
+            text += "space " + std::to_string(gap) + "\n";
+        }
+        for (size_t i = 0; i < frames[f].size(); ++i) {
+            text += (i % 2 == 0 ? "pulse " : "space ") + std::to_string(frames[f][i]) + "\n";
+        }
+    }
+    return text;
+}
+
+struct UsbPlay {
+    std::string name;
+    std::string model;
+    std::string file;
+    int port;
+    std::string error;  // the library's line without "ostrel: "; empty: it plays
+    uint32_t carrier = 0;
+    uint32_t emitters = 0;
+    std::vector<std::vector<uint32_t>> frames = {};  // a transmission each
+    // The least time from one transmission reaching the device to the next: the
+    // frame and the gap after it, less 10 ms for the first transfer of a write
+    // reaching the device late.
+    int64_t leastApart = 0;
+    // Unplugged this long after the first transmission reached the device; 0: not.
+    int unplugAfterMilliseconds = 0;
+};
+
+void PrintTo(const UsbPlay& play, std::ostream* out) { *out << play.name; }
+
+std::string emitterCount(uint32_t count) {
+    return std::to_string(count) + (count == 1 ? " emitter" : " emitters");
+}
+
+// On each model: the key on ports 0, 1 and 2, without a carrier line (38 kHz) and at
+// 36 kHz, through exactly the emitters chosen, or refused where the port is missing;
+// and on iguanair a key press of two NEC frames, which its driver takes only a frame
+// a write.
+std::vector<UsbPlay> plays() {
+    std::vector<UsbPlay> all;
+    for (size_t m = 0; m < usbModelCount; ++m) {
+        std::string model = usbModels[m].name;
+        uint32_t count = makeUsbModel(model)->emitterCount();
+        for (int port = 0; port <= 2; ++port) {
+            for (uint32_t carrier : {0u, 36000u}) {
+                UsbPlay play{model + "_Port" + std::to_string(port) + (carrier ? "_36kHz" : "_NoCarrierLine"),
+                             model, (carrier ? "carrier 36000\n" : "") + key, port, ""};
+                if (static_cast<uint32_t>(port) > count) {
+                    play.error = "port " + std::to_string(port) + " chosen, but {device} has " + emitterCount(count);
+                } else {
+                    play.carrier = carrier ? carrier : 38000;
+                    play.emitters = port == 0 ? (1u << count) - 1 : 1u << (port - 1);
+                    play.frames = {keyDurations};
+                }
+                all.push_back(play);
+            }
+        }
+        // Unplugged mid-play, between the writes of 20 frames 100 ms apart: the write
+        // under way ends, the next fails.
+        std::vector<std::vector<uint32_t>> frames(20, {50000});
+        all.push_back({model + "_UnpluggedMidPlay", model, fileOf(frames, 100000), 1,
+                       "{device}: cannot send: No such device"});
+        all.back().unplugAfterMilliseconds = 300;
+        if (model != "iguanair") {
+            continue;
+        }
+        all.push_back({"iguanair_TwoNecFramesAWriteEach", "iguanair", fileOf({necFrame, necFrame}, 40000), 1, "",
+                       38000, 0x1, {necFrame, necFrame}, 67980 + 40000 - 10000});
+        // 151 durations of 700 us are 151 bytes of carrier periods, one more than its buffer.
+        std::vector<uint32_t> tooLong(151, 700);
+        all.push_back({"iguanair_FrameOverItsBufferRefused", "iguanair", fileOf({tooLong}, 0), 1,
+                       "{device}: cannot send: Invalid argument"});
+    }
+    return all;
+}
+
+bool inKernelVm() { return getenv("IRTOOLS_KERNEL_VM") != nullptr; }
+
+bool moduleLoaded(const std::string& module) {
+    return access(("/sys/module/" + module).c_str(), F_OK) == 0;
+}
+
+std::map<std::string, std::unique_ptr<UsbipDevice>> devices;
+std::map<std::string, std::string> failures;
+
+// A model is plugged in on vhci port 0 when a case first needs it, and stays until a
+// case needs another or unplugs it: the cases of a model come together.
+UsbipDevice* deviceFor(const std::string& model, std::string& why) {
+    if (auto found = failures.find(model); found != failures.end()) {
+        why = found->second;
+        return nullptr;
+    }
+    if (auto found = devices.find(model); found != devices.end()) {
+        return found->second.get();
+    }
+    // One device at a time: the one plugged before goes first.
+    for (auto& [name, device] : devices) {
+        device->unplug();
+    }
+    devices.clear();
+    for (int wait = 0; wait < 100 && !lircDevicesOnVhci().empty(); ++wait) {
+        usleep(20000);
+    }
+    auto device = std::make_unique<UsbipDevice>(makeUsbModel(model));
+    if (!device->plug(0, why)) {
+        failures[model] = why;
+        return nullptr;
+    }
+    return (devices[model] = std::move(device)).get();
+}
+
+std::string expand(std::string text, const std::string& device) {
+    size_t at = text.find("{device}");
+    if (at != std::string::npos) {
+        text.replace(at, 8, device);
+    }
+    return text;
+}
+
+std::string durationsText(const std::vector<uint32_t>& durations) {
+    std::ostringstream text;
+    for (uint32_t d : durations) {
+        text << d << " ";
+    }
+    return text.str();
+}
+
+// Why a case of the model cannot run here; empty: it can.
+std::string cannotRun(const std::string& model) {
+    if (!inKernelVm()) {
+        return "runs in the kernel VM";
+    }
+    if (access(vhciAttach, W_OK) != 0) {
+        return std::string("no vhci-hcd: ") + vhciAttach + " is missing";
+    }
+    const char* module = "";
+    for (size_t m = 0; m < usbModelCount; ++m) {
+        module = model == usbModels[m].name ? usbModels[m].module : module;
+    }
+    if (!moduleLoaded(module)) {
+        return std::string("no ") + module + " module loaded";
+    }
+    return "";
+}
+
+class PlayOnUsbDevice : public ::testing::TestWithParam<UsbPlay> {};
+
+TEST_P(PlayOnUsbDevice, TheDeviceReceivesTheFile) {
+    const UsbPlay& c = GetParam();
+    if (std::string skip = cannotRun(c.model); !skip.empty()) {
+        GTEST_SKIP() << skip;
+    }
+    std::string why;
+    UsbipDevice* device = deviceFor(c.model, why);
+    ASSERT_NE(device, nullptr) << why;
+    std::unique_ptr<UsbModel> decoder = makeUsbModel(c.model);
+    size_t before = decoder->transmissions(device->outTransfers()).size();
+
+    ScratchFolder scratch;
+    writeFile(scratch / "key.ir", c.file);
+    ChildLaunch launch;
+    launch.command = {std::string(PROGRAMS_FOLDER) + "/irplay", "-i", "key.ir", "-b", std::to_string(c.port)};
+    launch.setEnvironment = {"OSTREL_DEVICE=" + device->lircPath()};
+    launch.workingFolder = scratch.path();
+    launch.timeoutSeconds = 20;
+    std::thread unplugger;
+    int64_t unpluggedAt = 0;
+    if (c.unplugAfterMilliseconds != 0) {
+        launch.whileRunning = [&](pid_t) {
+            unplugger = std::thread([&] {
+                // Once the first frame has reached the device: irplay has it open.
+                for (int wait = 0; wait < 1000; ++wait) {
+                    if (decoder->transmissions(device->outTransfers()).size() > before) {
+                        break;
+                    }
+                    usleep(10000);
+                }
+                usleep(static_cast<useconds_t>(c.unplugAfterMilliseconds) * 1000);
+                unpluggedAt = monotonicNow();
+                device->unplug();
+            });
+        };
+    }
+    ChildResult run = runChild(launch);
+    if (unplugger.joinable()) {
+        unplugger.join();
+        EXPECT_LT(run.endNanoseconds - unpluggedAt, 2'000'000'000) << "irplay took over 2 s to fail";
+        EXPECT_EQ(run.standardOutput, "Play failed !\n");
+        EXPECT_EQ(run.standardError, "ostrel: " + expand(c.error, device->lircPath()) + "\n");
+        devices.erase(c.model);  // gone: the next case plugs the model in anew
+        return;
+    }
+    ASSERT_TRUE(run.exited) << run.standardError;
+
+    std::vector<DeviceTransmission> sent = decoder->transmissions(device->outTransfers());
+    sent.erase(sent.begin(), sent.begin() + static_cast<std::ptrdiff_t>(std::min(before, sent.size())));
+    if (!c.error.empty()) {
+        EXPECT_EQ(run.standardOutput, "Play failed !\n");
+        EXPECT_EQ(run.standardError, "ostrel: " + expand(c.error, device->lircPath()) + "\n");
+        EXPECT_TRUE(sent.empty()) << sent.size() << " signals reached the device";
+        return;
+    }
+    EXPECT_EQ(run.standardOutput, "Play successfull !\n") << run.standardError;
+    ASSERT_EQ(sent.size(), c.frames.size());
+    for (size_t i = 0; i < sent.size(); ++i) {
+        SCOPED_TRACE("transmission " + std::to_string(i + 1) + ": " + durationsText(sent[i].durations));
+        EXPECT_NEAR(sent[i].carrier, c.carrier, c.carrier * decoder->carrierTolerance());
+        EXPECT_EQ(sent[i].emitters, c.emitters);
+        ASSERT_EQ(sent[i].durations.size(), c.frames[i].size());
+        for (size_t d = 0; d < sent[i].durations.size(); ++d) {
+            EXPECT_NEAR(sent[i].durations[d], c.frames[i][d], decoder->durationTolerance()) << "duration " << d + 1;
+        }
+        if (i > 0) {
+            EXPECT_GE(sent[i].microseconds - sent[i - 1].microseconds, c.leastApart);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Usb, PlayOnUsbDevice, ::testing::ValuesIn(plays()),
+                         [](const ::testing::TestParamInfo<UsbPlay>& each) { return each.param.name; });
+
+// irrecord on a model that receives: the device reports a key press (a frame and
+// its repeat) as its own packets, with a carrier count where it measures one.
+struct UsbRecord {
+    std::string name;
+    std::string model;
+    std::vector<uint32_t> durations;  // whole units of the device's, so heard as they are
+    uint32_t carrier;
+};
+
+void PrintTo(const UsbRecord& record, std::ostream* out) { *out << record.name; }
+
+// NEC in whole 50 us units: 560 us as 550, 1690 as 1650.
+std::vector<uint32_t> necKeyIn50usUnits(uint32_t gap) {
+    std::vector<uint32_t> press = {9000, 4500};
+    for (int bit = 0; bit < 32; ++bit) {
+        press.push_back(550);
+        press.push_back((0xbf40ff00u >> bit & 1) != 0 ? 1650 : 550);
+    }
+    press.insert(press.end(), {550, gap, 9000, 2250, 550});
+    return press;
+}
+
+const UsbRecord records[] = {
+    {"mceusb_0815_NecKey40msApart", "mceusb_0815", necKeyIn50usUnits(40000), 38000},
+    {"mceusb_060c_NecKey110msApart", "mceusb_060c", necKeyIn50usUnits(110000), 36000},
+};
+
+class RecordOnUsbDevice : public ::testing::TestWithParam<UsbRecord> {};
+
+TEST_P(RecordOnUsbDevice, TheWholeKeyPressAndItsCarrier) {
+    const UsbRecord& c = GetParam();
+    if (std::string skip = cannotRun(c.model); !skip.empty()) {
+        GTEST_SKIP() << skip;
+    }
+    std::string why;
+    UsbipDevice* device = deviceFor(c.model, why);
+    ASSERT_NE(device, nullptr) << why;
+    std::unique_ptr<UsbModel> model = makeUsbModel(c.model);
+    size_t before = device->outTransfers().size();
+    device->sendAfter(model->recordingStart(), model->received(c.durations, c.carrier));
+
+    ScratchFolder scratch;
+    ChildLaunch launch;
+    launch.command = {std::string(PROGRAMS_FOLDER) + "/irrecord", "-o", "key.ir"};
+    launch.setEnvironment = {"OSTREL_DEVICE=" + device->lircPath()};
+    launch.workingFolder = scratch.path();
+    launch.timeoutSeconds = 30;
+    ChildResult run = runChild(launch);
+    ASSERT_TRUE(run.exited) << run.standardError;
+    EXPECT_EQ(run.standardOutput, "Record successfull !\n") << run.standardError;
+    EXPECT_EQ(run.standardError, "");
+
+    std::istringstream file(readFile(scratch / "key.ir"));
+    std::vector<uint32_t> heard;
+    uint32_t carrier = 0;
+    bool scancode = false;
+    for (std::string line; std::getline(file, line);) {
+        std::istringstream words(line);
+        std::string word;
+        uint32_t value = 0;
+        words >> word >> value;
+        if (word == "pulse" || word == "space") {
+            heard.push_back(value);
+        } else if (word == "carrier") {
+            carrier = value;
+        }
+        scancode = scancode || line.rfind("# scancode nec", 0) == 0;
+    }
+    EXPECT_EQ(heard, c.durations);
+    EXPECT_NEAR(carrier, c.carrier, c.carrier * 0.02);
+    EXPECT_TRUE(scancode) << readFile(scratch / "key.ir");
+
+    // Afterwards the device is as it was: the learning receiver switched back, and no
+    // receive timeout sent.
+    std::vector<UsbTransfer> outs = device->outTransfers();
+    bool learningOff = false;
+    for (size_t i = before; i < outs.size(); ++i) {
+        const Bytes& b = outs[i].bytes;
+        EXPECT_FALSE(b.size() >= 2 && b[0] == 0x9f && b[1] == 0x0c) << "a receive timeout was sent";
+        learningOff = learningOff || b == Bytes{0x9f, 0x14, 0x01};
+    }
+    EXPECT_TRUE(learningOff) << "the learning receiver was left on";
+}
+
+INSTANTIATE_TEST_SUITE_P(Usb, RecordOnUsbDevice, ::testing::ValuesIn(records),
+                         [](const ::testing::TestParamInfo<UsbRecord>& each) { return each.param.name; });
+
+}  // namespace

@@ -1,0 +1,75 @@
+// A USB device that is a program: a model of a device (usb_model.h) served over USB/IP
+// into the kernel's vhci-hcd, so that the kernel's own driver binds to it. The kernel's
+// end of a socket pair is handed to vhci-hcd's attach file; this end answers every URB
+// the kernel submits: control transfers on endpoint 0 from the model's descriptors, OUT
+// transfers recorded and handed to the model, IN transfers kept pending until the model
+// has bytes for them. Shutting the socket unplugs the device.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/kernel/usb/usb_model.h"
+
+// vhci-hcd's attach file; without it (no vhci-hcd module) nothing can be attached.
+constexpr const char* vhciAttach = "/sys/devices/platform/vhci_hcd.0/attach";
+
+class UsbipDevice {
+public:
+    explicit UsbipDevice(std::unique_ptr<UsbModel> model);
+    ~UsbipDevice();
+    UsbipDevice(const UsbipDevice&) = delete;
+    UsbipDevice& operator=(const UsbipDevice&) = delete;
+
+    // Plugs the device in on the vhci port and waits until its driver has made a LIRC
+    // device of it and finished its start-up commands; false with why if not within
+    // the time.
+    bool plug(int port, std::string& why);
+    // Shuts the socket: the kernel sees the device go away.
+    void unplug();
+
+    // The LIRC device the driver made, "/dev/lircN".
+    const std::string& lircPath() const { return lircPath_; }
+
+    // Once an OUT transfer that begins with `trigger` has come and been answered, the
+    // chunks go to the host, an IN transfer each.
+    void sendAfter(const Bytes& trigger, std::vector<Bytes> chunks);
+
+    // The OUT transfers of endpoints other than 0 so far, in order.
+    std::vector<UsbTransfer> outTransfers() const;
+    UsbModel& model() { return *model_; }
+
+private:
+    struct Pending {
+        uint32_t seqnum;
+        uint32_t endpoint;
+        uint32_t length;
+    };
+
+    void serve();
+    bool handle(const uint8_t* header);
+    void answerControl(uint32_t seqnum, const uint8_t* setup, const std::vector<uint8_t>& data);
+    void reply(uint32_t seqnum, int32_t status, const std::vector<uint8_t>& data, bool in);
+    void completePending();
+    bool readAll(void* buffer, size_t bytes);
+    void writeAll(const void* buffer, size_t bytes);
+
+    std::unique_ptr<UsbModel> model_;
+    int socket_ = -1;
+    std::thread server_;
+    mutable std::mutex mutex_;
+    std::vector<UsbTransfer> outs_;
+    std::deque<Pending> pending_;
+    std::deque<std::vector<uint8_t>> inQueue_;
+    Bytes trigger_;
+    std::vector<Bytes> afterTrigger_;
+    std::string lircPath_;
+};
+
+// The /dev/lircN nodes whose device hangs below vhci-hcd.
+std::vector<std::string> lircDevicesOnVhci();
