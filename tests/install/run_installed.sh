@@ -94,13 +94,15 @@ install_beside_lirc() {
         echo "FAIL: dpkg --unpack of $(basename "$package") beside ${others[*]##*/}"
         return 1
     fi
+    # Who owns what (a package of a foreign architecture is named with it).
+    owner() { dpkg_root -S "$1" 2>/dev/null | sed "s/^\([^:]*\)\(:$architecture\)\?: .*/\1/"; }
     if [[ -z $lirc_missing ]]; then
-        [[ $(dpkg_root -S /usr/bin/irrecord 2>/dev/null) == "lirc: /usr/bin/irrecord" ]] ||
+        [[ $(owner /usr/bin/irrecord) == lirc ]] ||
             fail "/usr/bin/irrecord is not lirc's: $(dpkg_root -S /usr/bin/irrecord 2>&1)"
     fi
-    [[ $(dpkg_root -S "/usr/$programs/irrecord" 2>/dev/null) == "irtools: /usr/$programs/irrecord" ]] ||
+    [[ $(owner "/usr/$programs/irrecord") == irtools ]] ||
         fail "/usr/$programs/irrecord is not ours: $(dpkg_root -S "/usr/$programs/irrecord" 2>&1)"
-    dpkg_root -L irtools >"$scratch/irtools.files"
+    dpkg_root -L "irtools:$architecture" >"$scratch/irtools.files"
     echo "dpkg took irtools beside: ${others[*]##*/}"
 }
 
