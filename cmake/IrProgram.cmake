@@ -13,8 +13,6 @@ function(ir_program target)
         target_link_options(${target} PRIVATE -mconsole)
     endif()
     if(NOT WIN32 AND NOT APPLE)
-        file(RELATIVE_PATH libraryFromPrograms
-            ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
         # --as-needed: the programs themselves use only the C library and the
         # transceiver library, so the loader is not made to find the C++
         # runtime for them (the library brings its own dependencies).
@@ -24,10 +22,12 @@ function(ir_program target)
         # loaded.
         target_link_options(${target} PRIVATE
             LINKER:--enable-new-dtags LINKER:-z,now LINKER:--as-needed -static-libgcc)
-        # The build tree has the installed shape, so one relative RUNPATH
-        # serves both, and a copy of a program moved elsewhere finds nothing.
+        # The build tree's RUNPATH, which the install replaces (CMakeLists.txt).
+        # Linked in rather than left to CMake to rewrite, which would append a
+        # colon to the build tree's, an empty entry that the loader reads as
+        # the working folder.
         set_target_properties(${target} PROPERTIES
             BUILD_WITH_INSTALL_RPATH ON
-            INSTALL_RPATH "$ORIGIN/${libraryFromPrograms}")
+            INSTALL_RPATH "${IRTOOLS_BUILT_RUNPATH}")
     endif()
 endfunction()

@@ -89,6 +89,8 @@ for architecture in ${CROSS_ARCHITECTURES:-arm64 armhf}; do
             for package in "$build"/irtools_*_"$architecture".deb; do
                 echo "package: $package"
                 dpkg-deb -f "$package" Package Version Architecture Depends
+                # Where the programs and their man pages go: beside lirc's, not over them.
+                dpkg-deb -c "$package" | awk '$6 ~ /\/(bin|man1)\/./ { print "    " $6 }'
             done
     } || status=$?
     echo "--- $architecture: $((SECONDS - started)) s"

@@ -7,7 +7,9 @@
 // space, each a number of carrier periods) of the sequence sent once and of
 // the one sent again while a key is held; the pairs follow, so a code has
 // 4 + 2 * (once + repeat) words. The signal read is the once sequence and
-// then the repeat sequence one time. The short forms name a code of a
+// then the repeat sequence one time. A modulated code's carrier must lie
+// from 10 kHz to 500 kHz; an unmodulated one uses word 2 as its time base
+// only. The short forms name a code of a
 // protocol instead, sent as that scancode is: 5000 RC5 (system, command),
 // 5001 RC5x (system, command, data and a word not used), 6000 RC6 mode 0
 // (system, command) and 900A NEC (device and subdevice, command and its
@@ -58,6 +60,12 @@ std::optional<uint32_t> hexWord(std::string_view text) {
 // The frequency code's period in units of 10^-6 us: 0.241246 us a step.
 constexpr uint64_t periodStep = 241246;
 constexpr uint64_t million = 1000000;
+
+// The carriers IR transmitters send: remotes use up to 455 kHz, and none
+// is below 10 kHz. A modulated code whose frequency code gives a carrier
+// outside them is a mistyped word, not a signal to send.
+constexpr uint32_t lowestProntoCarrier = 10000;
+constexpr uint32_t highestProntoCarrier = 500000;
 
 class ProntoReader {
 public:
@@ -179,6 +187,13 @@ bool ProntoReader::readLearned(bool modulated) {
         return fail(2, "frequency code 0000, which gives no carrier period");
     }
     uint64_t period = code * periodStep;  // 10^-6 us
+    uint64_t carrier = (million * million + period / 2) / period;
+    if (modulated && (carrier < lowestProntoCarrier || carrier > highestProntoCarrier)) {
+        return fail(2, "frequency code " + std::string(words_[1].text) + " gives a carrier of " +
+                           std::to_string(carrier) + " Hz: expected a carrier from " +
+                           std::to_string(lowestProntoCarrier) + " to " +
+                           std::to_string(highestProntoCarrier) + " Hz, as IR transmitters send");
+    }
     std::vector<uint32_t>& durations = outcome_.signal.durations;
     for (size_t number = 5; number <= words_.size(); ++number) {
         uint64_t microseconds = (value(number) * period + million / 2) / million;
@@ -195,8 +210,7 @@ bool ProntoReader::readLearned(bool modulated) {
     // The last space is the pause after the code; a transmission ends with
     // its last pulse.
     durations.pop_back();
-    outcome_.signal.carrier =
-        modulated ? static_cast<uint32_t>((million * million + period / 2) / period) : unmodulated;
+    outcome_.signal.carrier = modulated ? static_cast<uint32_t>(carrier) : unmodulated;
     return true;
 }
 

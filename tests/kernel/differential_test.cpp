@@ -65,12 +65,14 @@ const Sequence sequences[] = {
     {"ReadsWithoutSamples", {"read-bytes 3", "read-bytes 6", "read 4", "poll 0", "poll 50",
                              "read-blocking 8 100"}},
     // rc-core hands what it heard to the readers from a thread of its own, sample by
-    // sample: a sleep lets it finish before a read takes what is there.
-    {"BlockingReadReturnsWhatIsReady", {"write 300", "sleep 100", "read-blocking 1 200", "read-blocking 8 200",
-                                        "poll 0"}},
-    {"NonblockingOpen", {"open nonblock", "read 8", "write 300", "sleep 100", "read 8", "read 8"}},
+    // sample, which a busy machine can run late: a poll with a timeout waits until it
+    // has begun, and a sleep lets it finish before a read takes what is there.
+    {"BlockingReadReturnsWhatIsReady", {"write 300", "poll 1000", "sleep 100", "read-blocking 1 200",
+                                        "read-blocking 8 200", "poll 0"}},
+    {"NonblockingOpen", {"open nonblock", "read 8", "write 300", "poll 1000", "sleep 100", "read 8",
+                         "read 8"}},
     {"AccessModes", {"open rdonly", "write 500", "ioctl SET_SEND_CARRIER 36000", "open wronly", "read 4",
-                     "write 500", "poll 0"}},
+                     "write 500", "poll 1000"}},
 
     // What rc-loopback hears of what it sends.
     {"LoopBack", {"write 500 600 700", "drain", "write 800", "drain"}},

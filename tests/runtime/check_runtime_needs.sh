@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
-# check_runtime_needs.sh ROOT
+# check_runtime_needs.sh ROOT [PROGRAMS]
 #
-# The programs and the library under ROOT (bin/ and lib/, as in the build
-# tree, an installed prefix or an unpacked package) need nothing at run time
-# but the C library: readelf -d shows no NEEDED entry but libc.so.6 for
+# The programs and the library under ROOT (PROGRAMS/, bin/ unless named,
+# and lib/, as in the build tree, an installed prefix or an unpacked
+# package) need nothing at run time but the C library, and the programs
+# find the library relative to themselves: readelf -d shows no NEEDED entry but libc.so.6 for
 # libostrel.so.1, and libostrel.so.1 and libc.so.6 for irplay and irrecord;
 # no C++ runtime, libgcc_s or libm. The library exports the transceiver
 # header's three operations and no other symbol.
 set -uo pipefail
 
 root=$1
+programs=${2:-bin}
 failures=0
 fail() {
     echo "FAIL: $*"
@@ -33,8 +35,16 @@ expect_needed() {
 }
 
 expect_needed lib/libostrel.so.1 "libc.so.6"
-expect_needed bin/irplay "libc.so.6 libostrel.so.1"
-expect_needed bin/irrecord "libc.so.6 libostrel.so.1"
+expect_needed $programs/irplay "libc.so.6 libostrel.so.1"
+expect_needed $programs/irrecord "libc.so.6 libostrel.so.1"
+
+# The programs' RUNPATH names folders relative to them and no empty entry,
+# which the loader would read as the working folder.
+for program in irplay irrecord; do
+    runpath=$(readelf -d "$root/$programs/$program" 2>/dev/null | sed -n 's/.*(RUNPATH).*\[\(.*\)\]$/\1/p')
+    [[ -n $runpath && :$runpath: != *::* && :$runpath: != *:[!$]* ]] ||
+        fail "$program's RUNPATH is '$runpath': a folder relative to \$ORIGIN, no empty entry"
+done
 
 library=$root/lib/libostrel.so.1
 if [[ -f $library ]]; then

@@ -57,8 +57,13 @@ INSTANTIATE_TEST_SUITE_P(Pronto, ReadsGoodFile, ::testing::Values(
     GoodFile{"OnceOnly", "0000 0073 0001 0000 0020 0040", {888}, 36045},
     GoodFile{"Unmodulated", "0100 0070 0000 0001 000A 0064\n", {270}, unmodulated},
     // 0xF424 periods of 4 * 0.241246 us are 60311.5 us: halves round up.
-    GoodFile{"RoundsHalvesUp", "0000 0004 0000 0001 F424 0001", {60312}, 1036287},
-    GoodFile{"LongestPeriod", "0000 FFFF 0000 0001 0001 0001", {15810}, 63},
+    // An unmodulated code takes any frequency code as its time base.
+    GoodFile{"RoundsHalvesUp", "0100 0004 0000 0001 F424 0001", {60312}, unmodulated},
+    GoodFile{"LongestPeriod", "0100 FFFF 0000 0001 0001 0001", {15810}, unmodulated},
+    // The carriers transmitters send, 10 kHz to 500 kHz: 0009 gives
+    // 460572 Hz, 019E 10012 Hz.
+    GoodFile{"HighestCarrier", "0000 0009 0000 0001 0010 0020", {35}, 460572},
+    GoodFile{"LowestCarrier", "0000 019e 0000 0001 0010 0020", {1598}, 10012},
     GoodFile{"LinesCommentsCrlfLowerCase", "# TV power\r\n0000 006d 0000 0001 // learned\r\n0010\r\n 0020\r\n",
              {421}, 38029},
     GoodFile{"ByteOrderMark", "\xEF\xBB\xBF" "0000 006D 0000 0001 0010 0020", {421}, 38029},
@@ -142,6 +147,7 @@ INSTANTIATE_TEST_SUITE_P(Flipper, ReadsGoodFile, ::testing::Values(
     [](const auto& test) { return test.param.name; });
 
 const std::string counts = "the counts of the two sequences";
+const std::string transmitters = ": expected a carrier from 10000 to 500000 Hz, as IR transmitters send";
 
 INSTANTIATE_TEST_SUITE_P(Pronto, RefusesBadFile, ::testing::Values(
     BadFile{"NotAHexWord", "0000 006D 0000 0002\n0010 0020\n0030 00G0\n", 3,
@@ -158,9 +164,19 @@ INSTANTIATE_TEST_SUITE_P(Pronto, RefusesBadFile, ::testing::Values(
     BadFile{"ZeroFrequencyCode", "0000 0000 0000 0001 0010 0020", 1,
             "word 2: frequency code 0000, which gives no carrier period"},
     BadFile{"ZeroPeriods", "0000 006D 0000 0001 0010 0000", 1, "word 6: '0000' carrier periods last 0 us"},
-    BadFile{"RoundsToZero", "0000 0001 0000 0001 0002 0001", 1, "word 5: '0002' carrier periods last 0 us"},
-    BadFile{"TooLong", "0000 FFFF 0000 0001 FFFF 0001", 1,
+    BadFile{"RoundsToZero", "0100 0001 0000 0001 0002 0001", 1, "word 5: '0002' carrier periods last 0 us"},
+    BadFile{"TooLong", "0100 FFFF 0000 0001 FFFF 0001", 1,
             "word 5: 'FFFF' carrier periods last 1036112060 us, more than 16777214"},
+    // Carriers no transmitter sends: 4145146 Hz, just above 500 kHz and
+    // just below 10 kHz, and 63 Hz.
+    BadFile{"CarrierOfCode1", "0000 0001 0001 0000 FFFF FFFF", 1,
+            "word 2: frequency code 0001 gives a carrier of 4145146 Hz" + transmitters},
+    BadFile{"CarrierAbove500kHz", "# key\n0000 0008 0000 0001 0010 0020", 2,
+            "word 2: frequency code 0008 gives a carrier of 518143 Hz" + transmitters},
+    BadFile{"CarrierBelow10kHz", "0000\n019f 0000 0001 0010 0020", 2,
+            "word 2: frequency code 019f gives a carrier of 9988 Hz" + transmitters},
+    BadFile{"CarrierOfLongestPeriod", "0000 FFFF 0000 0001 0001 0001", 1,
+            "word 2: frequency code FFFF gives a carrier of 63 Hz" + transmitters},
     BadFile{"UnknownFormat", "A000 006D 0000 0001 0010 0020", 1,
             "word 1: format 'A000' is none of 0000 (learned), 0100 (learned unmodulated), 5000 (RC5), "
             "5001 (RC5x), 6000 (RC6) and 900A (NEC)"},

@@ -26,7 +26,8 @@ def pronto_carrier(code):
 
 print("Pronto learned: code, carrier, durations of its words")
 for code, values in [(0x6D, [0x10, 0x20, 0x30, 0x40]), (0x73, [0x20, 0x40, 0x60, 0x80]),
-                     (0x70, [0x0A, 0x64]), (0x04, [0xF424, 0x0001]), (0xFFFF, [1, 1, 0xFFFF])]:
+                     (0x70, [0x0A, 0x64]), (0x04, [0xF424, 0x0001]), (0xFFFF, [1, 1, 0xFFFF]),
+                     (0x09, [0x10, 0x20]), (0x19E, [0x10, 0x20]), (0x08, []), (0x19F, []), (0x01, [])]:
     print(f"  {code:04X}", pronto_carrier(code), pronto_durations(code, values))
 def lsb(value, n): return [(value >> i) & 1 for i in range(n)]
 def msb(value, n): return [(value >> (n-1-i)) & 1 for i in range(n)]
