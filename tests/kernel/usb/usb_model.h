@@ -58,8 +58,18 @@ public:
         (void)carrier;
         return {};
     }
-    // The OUT transfer with which the driver starts the recording of a message.
+    // The OUT transfer with which the driver starts the recording of a message;
+    // empty: the driver sends nothing, and the device reports once the reader has
+    // the device open.
     virtual Bytes recordingStart() const { return {}; }
+    // The OUT transfer that puts the device back as it was once the recording
+    // ends; empty: none is needed.
+    virtual Bytes recordingEnd() const { return {}; }
+    // Whether the OUT transfer sets the device's receive timeout.
+    virtual bool setsReceiveTimeout(const Bytes& out) const {
+        (void)out;
+        return false;
+    }
 };
 
 std::unique_ptr<UsbModel> makeUsbModel(const std::string& name);

@@ -119,6 +119,16 @@ void UsbipDevice::sendAfter(const Bytes& trigger, std::vector<Bytes> chunks) {
     afterTrigger_ = std::move(chunks);
 }
 
+void UsbipDevice::send(std::vector<Bytes> chunks) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (Bytes& chunk : chunks) {
+            inQueue_.push_back(std::move(chunk));
+        }
+    }
+    completePending();
+}
+
 std::vector<UsbTransfer> UsbipDevice::outTransfers() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return outs_;
@@ -141,6 +151,7 @@ bool UsbipDevice::readAll(void* buffer, size_t bytes) {
 }
 
 void UsbipDevice::writeAll(const void* buffer, size_t bytes) {
+    std::lock_guard<std::mutex> lock(writing_);
     const auto* at = static_cast<const uint8_t*>(buffer);
     while (bytes > 0) {
         ssize_t put = write(socket_, at, bytes);
@@ -252,6 +263,7 @@ bool UsbipDevice::handle(const uint8_t* header) {
 }
 
 void UsbipDevice::completePending() {
+    std::lock_guard<std::mutex> completing(completing_);
     for (;;) {
         Pending transfer{};
         Bytes chunk;
