@@ -213,6 +213,7 @@ private:
 
 std::unique_ptr<UsbModel> makeIguanairModel();
 std::unique_ptr<UsbModel> makeStreamzapModel();
+std::unique_ptr<UsbModel> makeRedrat3Model();
 
 const UsbModelName usbModels[] = {
     {"iguanair", "iguanair"},
@@ -220,12 +221,16 @@ const UsbModelName usbModels[] = {
     {"mceusb_060c", "mceusb"},
     {"mceusb_060c_OneEmitter", "mceusb"},
     {"streamzap", "streamzap"},
+    {"redrat3", "redrat3"},
 };
 const size_t usbModelCount = sizeof usbModels / sizeof usbModels[0];
 
 std::unique_ptr<UsbModel> makeUsbModel(const std::string& name) {
     if (name == "iguanair") {
         return makeIguanairModel();
+    }
+    if (name == "redrat3") {
+        return makeRedrat3Model();
     }
     if (name == "streamzap") {
         return makeStreamzapModel();

@@ -50,6 +50,20 @@ public:
     virtual uint32_t durationTolerance() const = 0;
     virtual double carrierTolerance() const = 0;
     virtual uint32_t emitterCount() const = 0;
+    // Whether the driver lets the emitters be chosen (LIRC_SET_TRANSMITTER_MASK).
+    virtual bool choosesEmitters() const { return true; }
+
+    // A vendor control request on endpoint 0 (setup: its 8 bytes, data: what an OUT
+    // one carries): false to stall it, else the data of an IN one in reply.
+    virtual bool control(const uint8_t* setup, const Bytes& data, Bytes& reply) {
+        (void)setup;
+        (void)data;
+        (void)reply;
+        return false;
+    }
+    // How many times the driver has started the learning receiver's capture, for a
+    // device that only reports a carrier once it has.
+    virtual unsigned learningCaptures() const { return 0; }
 
     // The IN transfers in which the device reports hearing the durations (pulse
     // first), at the carrier where it measures one; none where it cannot receive.

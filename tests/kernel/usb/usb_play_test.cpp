@@ -84,13 +84,16 @@ std::vector<UsbPlay> plays() {
     std::vector<UsbPlay> all;
     for (size_t m = 0; m < usbModelCount; ++m) {
         std::string model = usbModels[m].name;
-        uint32_t count = makeUsbModel(model)->emitterCount();
+        std::unique_ptr<UsbModel> made = makeUsbModel(model);
+        uint32_t count = made->emitterCount();
         for (int port = 0; port <= 2; ++port) {
             for (uint32_t carrier : {0u, 36000u}) {
                 UsbPlay play{model + "_Port" + std::to_string(port) + (carrier ? "_36kHz" : "_NoCarrierLine"),
                              model, (carrier ? "carrier 36000\n" : "") + key, port, ""};
                 if (count == 0) {
                     play.error = "{device}: the device cannot send";
+                } else if (!made->choosesEmitters() && port > 1) {
+                    play.error = "port " + std::to_string(port) + " chosen, but {device} cannot choose among emitters";
                 } else if (static_cast<uint32_t>(port) > count) {
                     play.error = "port " + std::to_string(port) + " chosen, but {device} has " + emitterCount(count);
                 } else {
@@ -110,6 +113,20 @@ std::vector<UsbPlay> plays() {
         all.push_back({model + "_UnpluggedMidPlay", model, fileOf(frames, 100000), 1,
                        "{device}: cannot send: No such device"});
         all.back().unplugAfterMilliseconds = 300;
+        if (model == "redrat3") {
+            // Its signal is a table of at most 255 distinct lengths and an index a
+            // duration: 255 are sent, 257 refused before anything is.
+            std::vector<uint32_t> distinct255;
+            std::vector<uint32_t> distinct257;
+            for (uint32_t i = 0; i < 257; ++i) {
+                (i < 255 ? distinct255 : distinct257).push_back(300 + 2 * i);
+            }
+            distinct257.insert(distinct257.begin(), distinct255.begin(), distinct255.end());
+            all.push_back({"redrat3_255DistinctDurations", "redrat3", fileOf({distinct255}, 0), 1, "", 38000, 0x1,
+                           {distinct255}});
+            all.push_back({"redrat3_257DistinctDurationsRefused", "redrat3", fileOf({distinct257}, 0), 1,
+                           "{device}: cannot send: Invalid argument"});
+        }
         if (model != "iguanair") {
             continue;
         }
@@ -308,6 +325,7 @@ const UsbRecord records[] = {
     {"mceusb_060c_NecKey110msApart", "mceusb_060c", necKeyIn50usUnits(110000), 36000},
     {"streamzap_NecKey40msApart", "streamzap", necKeyIn256usUnits(40064), 0},
     {"streamzap_NecKey65msApart", "streamzap", necKeyIn256usUnits(65152), 0},
+    {"redrat3_NecFrame", "redrat3", necFrame, 38000},
 };
 
 // The receive timeout the device tells, or -errno.
@@ -365,10 +383,16 @@ TEST_P(RecordOnUsbDevice, TheWholeKeyPressAndItsCarrier) {
     launch.timeoutSeconds = 30;
     std::thread reporter;
     if (model->recordingStart().empty()) {
-        // Samples reach a reader only from its open() on.
-        launch.whileRunning = [&](pid_t pid) {
-            reporter = std::thread([&, pid] {
+        // Samples reach a reader only from its open() on, and a carrier only once
+        // the learning receiver captures, where the model has one.
+        unsigned captures = device->model().learningCaptures();
+        bool learns = c.carrier != 0;
+        launch.whileRunning = [&, captures, learns](pid_t pid) {
+            reporter = std::thread([&, pid, captures, learns] {
                 for (int wait = 0; wait < 1000 && !hasOpen(pid, device->lircPath()); ++wait) {
+                    usleep(10000);
+                }
+                for (int wait = 0; learns && wait < 500 && device->model().learningCaptures() == captures; ++wait) {
                     usleep(10000);
                 }
                 device->send(heardByDevice);

@@ -286,7 +286,6 @@ void UsbipDevice::completePending() {
 }
 
 void UsbipDevice::answerControl(uint32_t seqnum, const uint8_t* setup, const std::vector<uint8_t>& data) {
-    (void)data;
     uint8_t requestType = setup[0];
     uint8_t request = setup[1];
     uint16_t value = static_cast<uint16_t>(setup[2] | setup[3] << 8);
@@ -323,6 +322,14 @@ void UsbipDevice::answerControl(uint32_t seqnum, const uint8_t* setup, const std
         (request == setConfiguration || request == setInterface || request == clearFeature)) {
         reply(seqnum, 0, {}, false);
         return;
+    }
+    constexpr uint8_t vendorRequest = 0x40;
+    if ((requestType & 0x60) == vendorRequest) {
+        Bytes answer;
+        if (model_->control(setup, data, answer)) {
+            reply(seqnum, 0, (requestType & 0x80) != 0 ? answer : data, (requestType & 0x80) != 0);
+            return;
+        }
     }
     reply(seqnum, -EPIPE, {}, (requestType & 0x80) != 0);
 }
