@@ -3,7 +3,9 @@
 // driver takes its setting from the hardware at start, the driver's own fallback is used.
 #include "emulator/src/driver_profiles.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 namespace lirc_emulator {
 
@@ -99,13 +101,14 @@ const std::array profiles = {
                   .timeout = 150000, .minTimeout = 127 * 50, .maxTimeout = 200000,
                   .carrier = 62500, .dutyCycle = 50, .transmitterMask = 0x3,
                   .carrierReport = CarrierReport::duringMessage},
-    // RedRat3: no emitter selection, any carrier but 0, at most 510 durations a signal;
+    // RedRat3: no emitter selection, any carrier but 0, at most 510 durations a signal
+    // of at most 255 distinct lengths;
     // carrier reports (which turn on its learning receiver) come ahead of the message.
     DriverProfile{.name = "redrat3", .source = "redrat3.c",
                   .features = transceiver(false, true, false, false), .resolution = 2,
                   .timeout = 150000, .minTimeout = 5000, .maxTimeout = 2000000,
                   .carrier = 38000, .sendLimitKind = SendLimit::values, .sendLimit = 510,
-                  .carrierReport = CarrierReport::beforeMessage},
+                  .distinctLengths = 255, .carrierReport = CarrierReport::beforeMessage},
     // IguanaWorks: four channels, 25 to 150 kHz; the signal goes out as carrier periods
     // packed at most 127 a byte into the device's buffer of 150 bytes.
     DriverProfile{.name = "iguanair", .source = "iguanair.c",
@@ -166,7 +169,29 @@ const DriverProfile* findProfile(std::string_view name) {
 
 const DriverProfile& defaultProfile() { return profiles[0]; }
 
+namespace {
+
+// Whether the durations, as 0.5 us counts, take at most `limit` distinct lengths.
+bool fewEnoughLengths(std::span<const uint32_t> durations, uint32_t limit) {
+    std::vector<uint32_t> lengths;
+    for (uint32_t duration : durations) {
+        uint32_t length = std::clamp<uint32_t>(duration * 2, 1, 0xffff);
+        if (std::find(lengths.begin(), lengths.end(), length) == lengths.end()) {
+            if (lengths.size() == limit) {
+                return false;
+            }
+            lengths.push_back(length);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 bool driverTakes(const DriverProfile& profile, std::span<const uint32_t> durations, uint32_t carrier) {
+    if (profile.distinctLengths != 0 && !fewEnoughLengths(durations, profile.distinctLengths)) {
+        return false;
+    }
     switch (profile.sendLimitKind) {
     case SendLimit::none:
         return true;

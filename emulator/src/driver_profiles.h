@@ -70,6 +70,9 @@ struct DriverProfile {
     uint32_t transmitterMask = 0;
     SendLimit sendLimitKind = SendLimit::none;
     uint32_t sendLimit = 0;
+    // At most this many distinct durations a signal, each made a whole number of
+    // 0.5 us counts of at most 0xffff (redrat3's table of lengths); 0: no limit.
+    uint32_t distinctLengths = 0;
     CarrierReport carrierReport = CarrierReport::none;
     // s_rx_carrier_range refuses a range unless 1 <= low <= high (rc-loopback); otherwise
     // it takes any.

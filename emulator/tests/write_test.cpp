@@ -15,6 +15,15 @@ std::vector<uint32_t> repeated(size_t count, uint32_t value) {
     return std::vector<uint32_t>(count, value);
 }
 
+// `count` durations of `distinct` lengths, 100, 101, ... us and round again.
+std::vector<uint32_t> cycling(uint32_t distinct, size_t count) {
+    std::vector<uint32_t> durations;
+    for (size_t i = 0; i < count; ++i) {
+        durations.push_back(100 + static_cast<uint32_t>(i % distinct));
+    }
+    return durations;
+}
+
 ssize_t send(int fd, const std::vector<uint32_t>& values) {
     return write(fd, values.data(), values.size() * sizeof(uint32_t));
 }
@@ -64,6 +73,9 @@ INSTANTIATE_TEST_SUITE_P(
                       // What a driver's tx_ir refuses beyond that.
                       ValidationCase{"RedRat510Values", repeated(509, 100), 0, true, "redrat3"},
                       ValidationCase{"RedRat511Values", repeated(511, 100), 0, false, "redrat3"},
+                      // Of at most 255 distinct lengths, however often each comes.
+                      ValidationCase{"RedRat255Lengths", cycling(255, 509), 0, true, "redrat3"},
+                      ValidationCase{"RedRat256Lengths", cycling(256, 257), 0, false, "redrat3"},
                       // At 38 kHz, 27 carrier periods of 700 us take a byte each; 150 fit.
                       ValidationCase{"Iguana150Bytes", repeated(149, 700), 0, true, "iguanair"},
                       ValidationCase{"Iguana151Bytes", repeated(151, 700), 0, false, "iguanair"},

@@ -186,6 +186,11 @@ public:
     }
     // The library asks for carrier reports when it records: the learning receiver.
     Bytes recordingStart() const override { return {0x9f, 0x14, 0x02}; }
+    // The receiver in use (the first) switched back.
+    Bytes recordingEnd() const override { return {0x9f, 0x14, 0x01}; }
+    bool setsReceiveTimeout(const Bytes& out) const override {
+        return out.size() >= 2 && out[0] == 0x9f && out[1] == 0x0c;
+    }
 
 private:
     uint32_t emittersOf(uint8_t mask) const {
@@ -207,18 +212,28 @@ private:
 }  // namespace
 
 std::unique_ptr<UsbModel> makeIguanairModel();
+std::unique_ptr<UsbModel> makeStreamzapModel();
+std::unique_ptr<UsbModel> makeRedrat3Model();
 
 const UsbModelName usbModels[] = {
     {"iguanair", "iguanair"},
     {"mceusb_0815", "mceusb"},
     {"mceusb_060c", "mceusb"},
     {"mceusb_060c_OneEmitter", "mceusb"},
+    {"streamzap", "streamzap"},
+    {"redrat3", "redrat3"},
 };
 const size_t usbModelCount = sizeof usbModels / sizeof usbModels[0];
 
 std::unique_ptr<UsbModel> makeUsbModel(const std::string& name) {
     if (name == "iguanair") {
         return makeIguanairModel();
+    }
+    if (name == "redrat3") {
+        return makeRedrat3Model();
+    }
+    if (name == "streamzap") {
+        return makeStreamzapModel();
     }
     if (name == "mceusb_0815") {
         return std::make_unique<MceusbModel>(0x15, 0x08, false, 2, true);

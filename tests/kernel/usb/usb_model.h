@@ -50,6 +50,20 @@ public:
     virtual uint32_t durationTolerance() const = 0;
     virtual double carrierTolerance() const = 0;
     virtual uint32_t emitterCount() const = 0;
+    // Whether the driver lets the emitters be chosen (LIRC_SET_TRANSMITTER_MASK).
+    virtual bool choosesEmitters() const { return true; }
+
+    // A vendor control request on endpoint 0 (setup: its 8 bytes, data: what an OUT
+    // one carries): false to stall it, else the data of an IN one in reply.
+    virtual bool control(const uint8_t* setup, const Bytes& data, Bytes& reply) {
+        (void)setup;
+        (void)data;
+        (void)reply;
+        return false;
+    }
+    // How many times the driver has started the learning receiver's capture, for a
+    // device that only reports a carrier once it has.
+    virtual unsigned learningCaptures() const { return 0; }
 
     // The IN transfers in which the device reports hearing the durations (pulse
     // first), at the carrier where it measures one; none where it cannot receive.
@@ -58,8 +72,18 @@ public:
         (void)carrier;
         return {};
     }
-    // The OUT transfer with which the driver starts the recording of a message.
+    // The OUT transfer with which the driver starts the recording of a message;
+    // empty: the driver sends nothing, and the device reports once the reader has
+    // the device open.
     virtual Bytes recordingStart() const { return {}; }
+    // The OUT transfer that puts the device back as it was once the recording
+    // ends; empty: none is needed.
+    virtual Bytes recordingEnd() const { return {}; }
+    // Whether the OUT transfer sets the device's receive timeout.
+    virtual bool setsReceiveTimeout(const Bytes& out) const {
+        (void)out;
+        return false;
+    }
 };
 
 std::unique_ptr<UsbModel> makeUsbModel(const std::string& name);

@@ -3,6 +3,10 @@
 // is what the device receives, decoded from the driver's bytes back into durations,
 // carrier and emitters. Skipped outside the VM, and where vhci-hcd or the driver's
 // module is missing.
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/lirc.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -80,12 +84,17 @@ std::vector<UsbPlay> plays() {
     std::vector<UsbPlay> all;
     for (size_t m = 0; m < usbModelCount; ++m) {
         std::string model = usbModels[m].name;
-        uint32_t count = makeUsbModel(model)->emitterCount();
+        std::unique_ptr<UsbModel> made = makeUsbModel(model);
+        uint32_t count = made->emitterCount();
         for (int port = 0; port <= 2; ++port) {
             for (uint32_t carrier : {0u, 36000u}) {
                 UsbPlay play{model + "_Port" + std::to_string(port) + (carrier ? "_36kHz" : "_NoCarrierLine"),
                              model, (carrier ? "carrier 36000\n" : "") + key, port, ""};
-                if (static_cast<uint32_t>(port) > count) {
+                if (count == 0) {
+                    play.error = "{device}: the device cannot send";
+                } else if (!made->choosesEmitters() && port > 1) {
+                    play.error = "port " + std::to_string(port) + " chosen, but {device} cannot choose among emitters";
+                } else if (static_cast<uint32_t>(port) > count) {
                     play.error = "port " + std::to_string(port) + " chosen, but {device} has " + emitterCount(count);
                 } else {
                     play.carrier = carrier ? carrier : 38000;
@@ -95,12 +104,29 @@ std::vector<UsbPlay> plays() {
                 all.push_back(play);
             }
         }
+        if (count == 0) {
+            continue;  // a receiver: nothing to unplug it in the middle of
+        }
         // Unplugged mid-play, between the writes of 20 frames 100 ms apart: the write
         // under way ends, the next fails.
         std::vector<std::vector<uint32_t>> frames(20, {50000});
         all.push_back({model + "_UnpluggedMidPlay", model, fileOf(frames, 100000), 1,
                        "{device}: cannot send: No such device"});
         all.back().unplugAfterMilliseconds = 300;
+        if (model == "redrat3") {
+            // Its signal is a table of at most 255 distinct lengths and an index a
+            // duration: 255 are sent, 257 refused before anything is.
+            std::vector<uint32_t> distinct255;
+            std::vector<uint32_t> distinct257;
+            for (uint32_t i = 0; i < 257; ++i) {
+                (i < 255 ? distinct255 : distinct257).push_back(300 + 2 * i);
+            }
+            distinct257.insert(distinct257.begin(), distinct255.begin(), distinct255.end());
+            all.push_back({"redrat3_255DistinctDurations", "redrat3", fileOf({distinct255}, 0), 1, "", 38000, 0x1,
+                           {distinct255}});
+            all.push_back({"redrat3_257DistinctDurationsRefused", "redrat3", fileOf({distinct257}, 0), 1,
+                           "{device}: cannot send: Invalid argument"});
+        }
         if (model != "iguanair") {
             continue;
         }
@@ -281,10 +307,55 @@ std::vector<uint32_t> necKeyIn50usUnits(uint32_t gap) {
     return press;
 }
 
+// NEC as streamzap hears it, in its units of 256 us and a half: 9088, 4480, 640 for
+// 560 and 1664 for 1690, the repeat's space 2176; the gap at most 65152, its longest
+// space short of its timeout.
+std::vector<uint32_t> necKeyIn256usUnits(uint32_t gap) {
+    std::vector<uint32_t> press = {9088, 4480};
+    for (int bit = 0; bit < 32; ++bit) {
+        press.push_back(640);
+        press.push_back((0xbf40ff00u >> bit & 1) != 0 ? 1664 : 640);
+    }
+    press.insert(press.end(), {640, gap, 9088, 2176, 640});
+    return press;
+}
+
 const UsbRecord records[] = {
     {"mceusb_0815_NecKey40msApart", "mceusb_0815", necKeyIn50usUnits(40000), 38000},
     {"mceusb_060c_NecKey110msApart", "mceusb_060c", necKeyIn50usUnits(110000), 36000},
+    {"streamzap_NecKey40msApart", "streamzap", necKeyIn256usUnits(40064), 0},
+    {"streamzap_NecKey65msApart", "streamzap", necKeyIn256usUnits(65152), 0},
+    {"redrat3_NecFrame", "redrat3", necFrame, 38000},
 };
+
+// The receive timeout the device tells, or -errno.
+int64_t receiveTimeoutOf(const std::string& lircPath) {
+    int descriptor = open(lircPath.c_str(), O_RDONLY | O_NONBLOCK);
+    if (descriptor < 0) {
+        return -errno;
+    }
+    uint32_t timeout = 0;
+    int64_t result = ioctl(descriptor, LIRC_GET_REC_TIMEOUT, &timeout) == 0 ? timeout : -errno;
+    close(descriptor);
+    return result;
+}
+
+// Whether the process has the file open.
+bool hasOpen(pid_t pid, const std::string& path) {
+    std::string folder = "/proc/" + std::to_string(pid) + "/fd";
+    DIR* fds = opendir(folder.c_str());
+    if (fds == nullptr) {
+        return false;
+    }
+    bool found = false;
+    while (dirent* entry = readdir(fds)) {
+        char target[256];
+        ssize_t length = readlink((folder + "/" + entry->d_name).c_str(), target, sizeof target - 1);
+        found = found || (length > 0 && std::string(target, static_cast<size_t>(length)) == path);
+    }
+    closedir(fds);
+    return found;
+}
 
 class RecordOnUsbDevice : public ::testing::TestWithParam<UsbRecord> {};
 
@@ -298,7 +369,11 @@ TEST_P(RecordOnUsbDevice, TheWholeKeyPressAndItsCarrier) {
     ASSERT_NE(device, nullptr) << why;
     std::unique_ptr<UsbModel> model = makeUsbModel(c.model);
     size_t before = device->outTransfers().size();
-    device->sendAfter(model->recordingStart(), model->received(c.durations, c.carrier));
+    int64_t timeoutBefore = receiveTimeoutOf(device->lircPath());
+    std::vector<Bytes> heardByDevice = model->received(c.durations, c.carrier);
+    if (!model->recordingStart().empty()) {
+        device->sendAfter(model->recordingStart(), heardByDevice);
+    }
 
     ScratchFolder scratch;
     ChildLaunch launch;
@@ -306,7 +381,28 @@ TEST_P(RecordOnUsbDevice, TheWholeKeyPressAndItsCarrier) {
     launch.setEnvironment = {"OSTREL_DEVICE=" + device->lircPath()};
     launch.workingFolder = scratch.path();
     launch.timeoutSeconds = 30;
+    std::thread reporter;
+    if (model->recordingStart().empty()) {
+        // Samples reach a reader only from its open() on, and a carrier only once
+        // the learning receiver captures, where the model has one.
+        unsigned captures = device->model().learningCaptures();
+        bool learns = c.carrier != 0;
+        launch.whileRunning = [&, captures, learns](pid_t pid) {
+            reporter = std::thread([&, pid, captures, learns] {
+                for (int wait = 0; wait < 1000 && !hasOpen(pid, device->lircPath()); ++wait) {
+                    usleep(10000);
+                }
+                for (int wait = 0; learns && wait < 500 && device->model().learningCaptures() == captures; ++wait) {
+                    usleep(10000);
+                }
+                device->send(heardByDevice);
+            });
+        };
+    }
     ChildResult run = runChild(launch);
+    if (reporter.joinable()) {
+        reporter.join();
+    }
     ASSERT_TRUE(run.exited) << run.standardError;
     EXPECT_EQ(run.standardOutput, "Record successfull !\n") << run.standardError;
     EXPECT_EQ(run.standardError, "");
@@ -331,16 +427,17 @@ TEST_P(RecordOnUsbDevice, TheWholeKeyPressAndItsCarrier) {
     EXPECT_NEAR(carrier, c.carrier, c.carrier * 0.02);
     EXPECT_TRUE(scancode) << readFile(scratch / "key.ir");
 
-    // Afterwards the device is as it was: the learning receiver switched back, and no
-    // receive timeout sent.
+    // Afterwards the device is as it was: put back where the recording changed it
+    // (mceusb's learning receiver switched back), no receive timeout sent, and the
+    // same receive timeout told.
     std::vector<UsbTransfer> outs = device->outTransfers();
-    bool learningOff = false;
+    bool putBack = model->recordingEnd().empty();
     for (size_t i = before; i < outs.size(); ++i) {
-        const Bytes& b = outs[i].bytes;
-        EXPECT_FALSE(b.size() >= 2 && b[0] == 0x9f && b[1] == 0x0c) << "a receive timeout was sent";
-        learningOff = learningOff || b == Bytes{0x9f, 0x14, 0x01};
+        EXPECT_FALSE(model->setsReceiveTimeout(outs[i].bytes)) << "a receive timeout was sent";
+        putBack = putBack || outs[i].bytes == model->recordingEnd();
     }
-    EXPECT_TRUE(learningOff) << "the learning receiver was left on";
+    EXPECT_TRUE(putBack) << "the device was not put back as it was";
+    EXPECT_EQ(receiveTimeoutOf(device->lircPath()), timeoutBefore);
 }
 
 INSTANTIATE_TEST_SUITE_P(Usb, RecordOnUsbDevice, ::testing::ValuesIn(records),

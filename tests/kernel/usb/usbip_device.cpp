@@ -119,6 +119,16 @@ void UsbipDevice::sendAfter(const Bytes& trigger, std::vector<Bytes> chunks) {
     afterTrigger_ = std::move(chunks);
 }
 
+void UsbipDevice::send(std::vector<Bytes> chunks) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (Bytes& chunk : chunks) {
+            inQueue_.push_back(std::move(chunk));
+        }
+    }
+    completePending();
+}
+
 std::vector<UsbTransfer> UsbipDevice::outTransfers() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return outs_;
@@ -141,6 +151,7 @@ bool UsbipDevice::readAll(void* buffer, size_t bytes) {
 }
 
 void UsbipDevice::writeAll(const void* buffer, size_t bytes) {
+    std::lock_guard<std::mutex> lock(writing_);
     const auto* at = static_cast<const uint8_t*>(buffer);
     while (bytes > 0) {
         ssize_t put = write(socket_, at, bytes);
@@ -252,6 +263,7 @@ bool UsbipDevice::handle(const uint8_t* header) {
 }
 
 void UsbipDevice::completePending() {
+    std::lock_guard<std::mutex> completing(completing_);
     for (;;) {
         Pending transfer{};
         Bytes chunk;
@@ -274,7 +286,6 @@ void UsbipDevice::completePending() {
 }
 
 void UsbipDevice::answerControl(uint32_t seqnum, const uint8_t* setup, const std::vector<uint8_t>& data) {
-    (void)data;
     uint8_t requestType = setup[0];
     uint8_t request = setup[1];
     uint16_t value = static_cast<uint16_t>(setup[2] | setup[3] << 8);
@@ -311,6 +322,14 @@ void UsbipDevice::answerControl(uint32_t seqnum, const uint8_t* setup, const std
         (request == setConfiguration || request == setInterface || request == clearFeature)) {
         reply(seqnum, 0, {}, false);
         return;
+    }
+    constexpr uint8_t vendorRequest = 0x40;
+    if ((requestType & 0x60) == vendorRequest) {
+        Bytes answer;
+        if (model_->control(setup, data, answer)) {
+            reply(seqnum, 0, (requestType & 0x80) != 0 ? answer : data, (requestType & 0x80) != 0);
+            return;
+        }
     }
     reply(seqnum, -EPIPE, {}, (requestType & 0x80) != 0);
 }

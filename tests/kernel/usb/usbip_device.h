@@ -39,6 +39,9 @@ public:
     // Once an OUT transfer that begins with `trigger` has come and been answered, the
     // chunks go to the host, an IN transfer each.
     void sendAfter(const Bytes& trigger, std::vector<Bytes> chunks);
+    // The chunks go to the host now, an IN transfer each (a device the driver sends
+    // nothing to).
+    void send(std::vector<Bytes> chunks);
 
     // The OUT transfers of endpoints other than 0 so far, in order.
     std::vector<UsbTransfer> outTransfers() const;
@@ -63,6 +66,10 @@ private:
     int socket_ = -1;
     std::thread server_;
     mutable std::mutex mutex_;
+    // One message at a time on the socket, and queued chunks completed in order,
+    // from the server's thread and from send().
+    std::mutex writing_;
+    std::mutex completing_;
     std::vector<UsbTransfer> outs_;
     std::deque<Pending> pending_;
     std::deque<std::vector<uint8_t>> inQueue_;
