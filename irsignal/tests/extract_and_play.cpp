@@ -41,10 +41,16 @@ std::vector<std::string> expectedWrites(const ostrel::Signal& signal) {
     std::vector<std::string> writes;
     ostrel::TransmissionPlan plan = ostrel::planTransmission(signal);
     for (const ostrel::PlannedWrite& write : plan.writes) {
-        std::string line = "carrier=" + std::to_string(signal.carrier.value_or(irplayDefaultCarrier));
+        // Appended piece by piece: g++ 12 at -O3 takes "..." + a string for
+        // an overlapping copy (-Wrestrict).
+        std::string line = "carrier=";
+        line += std::to_string(signal.carrier.value_or(irplayDefaultCarrier));
         line += " durations=";
         for (size_t i = write.first; i < write.first + write.count; ++i) {
-            line += (i == write.first ? "" : " ") + std::to_string(signal.durations[i]);
+            if (i != write.first) {
+                line += ' ';
+            }
+            line += std::to_string(signal.durations[i]);
         }
         writes.push_back(std::move(line));
     }
