@@ -9,6 +9,7 @@
 #include "irsignal/keymap/keymap_catalog.h"
 #include "irsignal/lircd/lircd_catalog.h"
 #include "ostrel/codec/text_scanning.h"
+#include "ostrel/codec/transmission_plan.h"
 
 namespace irsignal {
 
@@ -66,17 +67,35 @@ Catalog readCatalog(const std::string& path, std::string_view text) {
                       binary->second);
         return failedCatalog(path, binary->first, reason);
     }
+    Catalog catalog;
     switch (formOf(text)) {
     case Form::flipper:
-        return readFlipper(path, text);
+        catalog = readFlipper(path, text);
+        break;
     case Form::lircd:
-        return readLircdConf(path, text);
+        catalog = readLircdConf(path, text);
+        break;
     case Form::keymap:
-        return readKeymap(path, text);
+        catalog = readKeymap(path, text);
+        break;
     case Form::oneSignal:
+        catalog = readOneSignalFile(path, text);
         break;
     }
-    return readOneSignalFile(path, text);
+    // A signal irplay would refuse (a pulse longer than one write, over
+    // 60 s in all) is listed as one that cannot be sent, whatever its source.
+    for (CatalogEntry& entry : catalog.entries) {
+        if (!entry.refusal.empty()) {
+            continue;
+        }
+        ostrel::TransmissionPlan plan = ostrel::planTransmission(entry.signal);
+        if (!plan.ok()) {
+            entry.refusal = "irplay would refuse it: " + plan.refusal;
+            entry.signal = {};
+            entry.scancode.reset();
+        }
+    }
+    return catalog;
 }
 
 Catalog loadCatalog(const std::string& path, const std::string& shownName) {

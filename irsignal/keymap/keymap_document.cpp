@@ -140,6 +140,9 @@ private:
             if (keycode == nullptr) {
                 return failed(line, "the keycode of scancode " + std::string(key.str()) + " is not a string");
             }
+            if (keycode->get().empty()) {
+                return failed(line, "the keycode of scancode " + std::string(key.str()) + " is empty");
+            }
             entry.scancodes.push_back({*scancode, keycode->get(), line});
         }
         // toml++ keeps a table's keys sorted; the file's order is the keys' lines.
@@ -161,6 +164,9 @@ private:
             }
             if (!keycode || !durations) {
                 return failed(lineOf(table), "raw code without a keycode and a raw string");
+            }
+            if (keycode->empty()) {
+                return failed(lineOf(table), "raw code with an empty keycode");
             }
             RawDurations reading = keymapRawDurations(*durations);
             if (!reading.ok()) {

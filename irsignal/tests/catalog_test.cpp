@@ -150,6 +150,8 @@ TEST(CatalogEntries, SignalNotSendableIsAnEntryRefused) {
          "data value 1, '1073741453', is not a decimal number from 1 to 16777214"},
         {"type: raw\nfrequency: 38000\nduty_cycle: 0.33\ndata: 900 0 900\n",
          "data value 2, '0', is not a decimal number from 1 to 16777214"},
+        {"type: raw\nfrequency: 38000\nduty_cycle: 0.33\ndata: 600000 450 900\n",
+         "irplay would refuse it: pulse 1 (value 1) lasts 600000 us"},
     };
     for (const Refused& refused : cases) {
         SCOPED_TRACE(refused.reason);
