@@ -1,5 +1,6 @@
 #include "irsignal/catalog/one_signal_catalog.h"
 
+#include "irsignal/catalog/sendable_entry.h"
 #include "irsignal/signal/signal_frames.h"
 #include "ostrel/codec/signal_file.h"
 
@@ -37,6 +38,7 @@ Catalog readOneSignalFile(const std::string& path, std::string_view text) {
     entry.signal = std::move(reading.signal);
     entry.scancode = scancodeSentAs(entry.signal);
     entry.frames = entry.scancode ? framesOf(*entry.scancode) : countFrames(entry.signal.durations);
+    refuseIfUnsendable(entry);
     catalog.entries.push_back(std::move(entry));
     return catalog;
 }

@@ -9,7 +9,6 @@
 #include "irsignal/keymap/keymap_catalog.h"
 #include "irsignal/lircd/lircd_catalog.h"
 #include "ostrel/codec/text_scanning.h"
-#include "ostrel/codec/transmission_plan.h"
 
 namespace irsignal {
 
@@ -81,19 +80,6 @@ Catalog readCatalog(const std::string& path, std::string_view text) {
     case Form::oneSignal:
         catalog = readOneSignalFile(path, text);
         break;
-    }
-    // A signal irplay would refuse (a pulse longer than one write, over
-    // 60 s in all) is listed as one that cannot be sent, whatever its source.
-    for (CatalogEntry& entry : catalog.entries) {
-        if (!entry.refusal.empty()) {
-            continue;
-        }
-        ostrel::TransmissionPlan plan = ostrel::planTransmission(entry.signal);
-        if (!plan.ok()) {
-            entry.refusal = "irplay would refuse it: " + plan.refusal;
-            entry.signal = {};
-            entry.scancode.reset();
-        }
     }
     return catalog;
 }

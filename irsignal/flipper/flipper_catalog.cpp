@@ -4,6 +4,7 @@
 #include <set>
 
 #include "irsignal/catalog/catalog_error.h"
+#include "irsignal/catalog/sendable_entry.h"
 #include "irsignal/signal/signal_frames.h"
 #include "ostrel/codec/flipper_signals.h"
 
@@ -75,6 +76,7 @@ Catalog readFlipperFile(const std::string& path, std::string_view text) {
         }
         catalog.entries.push_back(std::move(entry));
     }
+    refuseUnsendable(catalog.entries);
     return catalog;
 }
 

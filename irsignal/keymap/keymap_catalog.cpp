@@ -6,10 +6,10 @@
 #include <set>
 #include <tuple>
 
+#include "irsignal/catalog/sendable_entry.h"
 #include "irsignal/keymap/bpf_encoders.h"
 #include "irsignal/keymap/keymap_document.h"
 #include "ostrel/codec/protocols/scancode_encoding.h"
-#include "ostrel/codec/transmission_plan.h"
 
 namespace irsignal {
 
@@ -139,24 +139,6 @@ void sendScancode(Protocol protocol, uint64_t value, CatalogEntry& entry) {
     entry.frames = info.frames;
 }
 
-// Refuses what a LIRC device cannot send, as irplay would, so that what the
-// catalog offers plays.
-void checkSendable(CatalogEntry& entry) {
-    if (entry.refusal.empty()) {
-        ostrel::TransmissionPlan plan = ostrel::planTransmission(entry.signal);
-        if (!ostrel::isWellFormed(entry.signal)) {
-            entry.refusal = "no signal a LIRC device sends";
-        } else if (!plan.ok()) {
-            entry.refusal = plan.refusal;
-        }
-    }
-    if (!entry.refusal.empty()) {
-        entry.signal.durations.clear();
-        entry.frames = 0;
-        entry.scancode.reset();
-    }
-}
-
 // Where ir-ctl's convert_keycode looks for a keycode, first place first: its
 // keymap list holds the first protocol entry, then the others from the last
 // to the second (parse_toml_keymap inserts each after the first); within an
@@ -233,7 +215,7 @@ Catalog readKeymap(const std::string& path, std::string_view text) {
             } else {
                 entry.refusal = plan.refusal;
             }
-            checkSendable(entry);
+            refuseIfUnsendable(entry);
             catalog.entries.push_back(std::move(entry));
             keycodes.push_back(raw.keycode);
             ranks.emplace_back(searchPlace, 0, protocol.rawKeys.size() - r);
@@ -260,7 +242,7 @@ Catalog readKeymap(const std::string& path, std::string_view text) {
                 entry.refusal = plan.refusal;
                 break;
             }
-            checkSendable(entry);
+            refuseIfUnsendable(entry);
             // The keymap's value, where the scancode sent does not show it as
             // it is: of a BPF protocol, refused, or made another value.
             if (!entry.scancode || entry.scancode->value != key.scancode) {

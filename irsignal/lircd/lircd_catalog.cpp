@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <lirc/ir_remote.h>
 
+#include "irsignal/catalog/sendable_entry.h"
 #include "irsignal/lircd/lirc_encoding.h"
 #include "irsignal/lircd/lirc_library.h"
 #include "irsignal/lircd/lirc_read_failure.h"
@@ -185,6 +186,7 @@ Catalog readLircdConf(const std::string& path, std::string_view original) {
     }
     std::string onlyRemote = count == 1 ? std::string(remotes.front().remote->name) : std::string();
     makeNamesUnique(catalog.entries, count == 1 ? &onlyRemote : nullptr);
+    refuseUnsendable(catalog.entries);
     return catalog;
 }
 

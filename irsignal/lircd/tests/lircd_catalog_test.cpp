@@ -71,6 +71,11 @@ const RefusalRow refusalRows[] = {
      "      100 20000000 100\n  end raw_codes\nend remote\n",
      "lircd.conf raw codes: LIRC sends a pulse or space of 20000000 µs, outside the 1 to 16777214 µs a LIRC "
      "device sends"},
+    {"RawPulseLongerThanOneWrite",
+     "begin remote\n  name R\n  flags RAW_CODES\n  gap 30000\n  begin raw_codes\n    name A\n"
+     "      100 200 505000 200 100\n  end raw_codes\nend remote\n",
+     "irplay would refuse it: pulse 2 (value 3) lasts 505000 us, more than the 500000 a LIRC device sends in one "
+     "write"},
 };
 
 class RefusalCases : public ::testing::TestWithParam<RefusalRow> {};
