@@ -213,7 +213,7 @@ private:
 
 std::unique_ptr<UsbModel> makeIguanairModel();
 std::unique_ptr<UsbModel> makeStreamzapModel();
-std::unique_ptr<UsbModel> makeRedrat3Model();
+std::unique_ptr<UsbModel> makeRedrat3Model(uint32_t timeoutMicroseconds);
 
 const UsbModelName usbModels[] = {
     {"iguanair", "iguanair"},
@@ -230,7 +230,10 @@ std::unique_ptr<UsbModel> makeUsbModel(const std::string& name) {
         return makeIguanairModel();
     }
     if (name == "redrat3") {
-        return makeRedrat3Model();
+        return makeRedrat3Model(150000);
+    }
+    if (name == "redrat3_30msTimeout") {
+        return makeRedrat3Model(30000);
     }
     if (name == "streamzap") {
         return makeStreamzapModel();

@@ -97,7 +97,8 @@ bool UsbipDevice::plug(int port, std::string& why) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {
         std::vector<std::string> nodes = lircDevicesOnVhci();
-        if (nodes.size() == 1 && access(nodes[0].c_str(), F_OK) == 0 && model_->started(outTransfers())) {
+        if (nodes.size() == 1 && access(nodes[0].c_str(), F_OK) == 0 && model_->started(outTransfers()) &&
+            (!model_->startsReading() || reading())) {
             lircPath_ = nodes[0];
             return true;
         }
@@ -127,6 +128,26 @@ void UsbipDevice::send(std::vector<Bytes> chunks) {
         }
     }
     completePending();
+}
+
+bool UsbipDevice::waitSent(int milliseconds) const {
+    for (int waited = 0;; waited += 2) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (inQueue_.empty()) {
+                return true;
+            }
+        }
+        if (waited >= milliseconds) {
+            return false;
+        }
+        usleep(2000);
+    }
+}
+
+bool UsbipDevice::reading() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return !pending_.empty();
 }
 
 std::vector<UsbTransfer> UsbipDevice::outTransfers() const {
