@@ -214,6 +214,7 @@ private:
 std::unique_ptr<UsbModel> makeIguanairModel();
 std::unique_ptr<UsbModel> makeStreamzapModel();
 std::unique_ptr<UsbModel> makeRedrat3Model(uint32_t timeoutMicroseconds);
+std::unique_ptr<UsbModel> makeTtusbirModel();
 
 const UsbModelName usbModels[] = {
     {"iguanair", "iguanair"},
@@ -222,6 +223,7 @@ const UsbModelName usbModels[] = {
     {"mceusb_060c_OneEmitter", "mceusb"},
     {"streamzap", "streamzap"},
     {"redrat3", "redrat3"},
+    {"ttusbir", "ttusbir"},
 };
 const size_t usbModelCount = sizeof usbModels / sizeof usbModels[0];
 
@@ -234,6 +236,9 @@ std::unique_ptr<UsbModel> makeUsbModel(const std::string& name) {
     }
     if (name == "redrat3_30msTimeout") {
         return makeRedrat3Model(30000);
+    }
+    if (name == "ttusbir") {
+        return makeTtusbirModel();
     }
     if (name == "streamzap") {
         return makeStreamzapModel();

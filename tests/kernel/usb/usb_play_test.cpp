@@ -327,6 +327,9 @@ std::vector<uint32_t> necKeyIn50usUnits(uint32_t gap) { return necKeyIn({9000, 4
 std::vector<uint32_t> necKeyIn256usUnits(uint32_t gap) { return necKeyIn({9088, 4480, 640, 640, 1664, 2176}, gap); }
 // NEC as its microseconds, which redrat3 counts in halves.
 std::vector<uint32_t> necKeyInMicroseconds(uint32_t gap) { return necKeyIn({9000, 4500, 560, 560, 1690, 2250}, gap); }
+// NEC in whole bytes of ttusbir's, 62 us as its driver counts them: 9000 us as 8990,
+// 4500 as 4526, 560 as 558, 1690 as 1674, 2250 as 2232.
+std::vector<uint32_t> necKeyIn62usUnits(uint32_t gap) { return necKeyIn({8990, 4526, 558, 558, 1674, 2232}, gap); }
 
 const UsbRecord records[] = {
     {"mceusb_0815_NecKey40msApart", "mceusb_0815", necKeyIn50usUnits(40000), 38000},
@@ -344,6 +347,8 @@ const UsbRecord records[] = {
      necGapAt},
     {"redrat3_30msTimeout_NecKey110msApartInTwoReports", "redrat3_30msTimeout", necKeyInMicroseconds(110000),
      38000, necGapAt},
+    {"ttusbir_NecKey40msApart", "ttusbir", necKeyIn62usUnits(39990), 0},
+    {"ttusbir_NecKey110msApart", "ttusbir", necKeyIn62usUnits(109988), 0},
 };
 
 // The receive timeout the device tells, or -errno.

@@ -55,6 +55,7 @@ private:
         uint32_t seqnum;
         uint32_t endpoint;
         uint32_t length;
+        uint32_t packets;  // of an isochronous transfer; 0: another kind
     };
 
     // Whether an IN transfer is pending.
@@ -63,6 +64,7 @@ private:
     bool handle(const uint8_t* header);
     void answerControl(uint32_t seqnum, const uint8_t* setup, const std::vector<uint8_t>& data);
     void reply(uint32_t seqnum, int32_t status, const std::vector<uint8_t>& data, bool in);
+    void replyIsochronous(const Pending& transfer, const std::vector<uint8_t>& data);
     void completePending();
     bool readAll(void* buffer, size_t bytes);
     void writeAll(const void* buffer, size_t bytes);
