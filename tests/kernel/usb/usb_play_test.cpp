@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -300,6 +301,8 @@ struct UsbRecord {
     // a pause, reports the rest; the kernel tells the pause as a space after the
     // timeout, by its clock, so that space is only checked to be about as long.
     size_t pausedAt = 0;
+    // Unplugged once the first report is out, the recording under way: it fails.
+    bool unplugged = false;
 };
 
 void PrintTo(const UsbRecord& record, std::ostream* out) { *out << record.name; }
@@ -331,12 +334,18 @@ std::vector<uint32_t> necKeyInMicroseconds(uint32_t gap) { return necKeyIn({9000
 // 4500 as 4526, 560 as 558, 1690 as 1674, 2250 as 2232.
 std::vector<uint32_t> necKeyIn62usUnits(uint32_t gap) { return necKeyIn({8990, 4526, 558, 558, 1674, 2232}, gap); }
 
+// On each model, unplugged after the frame and before its repeat; the rows after it
+// plug the model in anew.
 const UsbRecord records[] = {
+    {"mceusb_0815_UnpluggedMidRecord", "mceusb_0815", necKeyIn50usUnits(40000), 38000, necGapAt, true},
     {"mceusb_0815_NecKey40msApart", "mceusb_0815", necKeyIn50usUnits(40000), 38000},
+    {"mceusb_060c_UnpluggedMidRecord", "mceusb_060c", necKeyIn50usUnits(40000), 36000, necGapAt, true},
     {"mceusb_060c_NecKey110msApart", "mceusb_060c", necKeyIn50usUnits(110000), 36000},
+    {"streamzap_UnpluggedMidRecord", "streamzap", necKeyIn256usUnits(40064), 0, necGapAt, true},
     {"streamzap_NecKey40msApart", "streamzap", necKeyIn256usUnits(40064), 0},
     {"streamzap_NecKey65msApart", "streamzap", necKeyIn256usUnits(65152), 0},
     {"streamzap_NecKey110msApartInTwoReports", "streamzap", necKeyIn256usUnits(110000), 0, necGapAt},
+    {"redrat3_UnpluggedMidRecord", "redrat3", necKeyInMicroseconds(40000), 38000, necGapAt, true},
     {"redrat3_NecFrame", "redrat3", necFrame, 38000},
     // Its lengths are 16-bit counts of 0.5 us, so a gap over 32767 us ends a report:
     // on a device whose own timeout is 30 ms. (Setting the timeout through the
@@ -347,6 +356,7 @@ const UsbRecord records[] = {
      necGapAt},
     {"redrat3_30msTimeout_NecKey110msApartInTwoReports", "redrat3_30msTimeout", necKeyInMicroseconds(110000),
      38000, necGapAt},
+    {"ttusbir_UnpluggedMidRecord", "ttusbir", necKeyIn62usUnits(39990), 0, necGapAt, true},
     {"ttusbir_NecKey40msApart", "ttusbir", necKeyIn62usUnits(39990), 0},
     {"ttusbir_NecKey110msApart", "ttusbir", necKeyIn62usUnits(109988), 0},
 };
@@ -399,10 +409,12 @@ TEST_P(RecordOnUsbDevice, TheWholeKeyPressAndItsCarrier) {
     std::vector<uint32_t> second;
     useconds_t pause = 0;
     if (c.pausedAt != 0) {
-        ASSERT_GT(timeoutBefore, 0) << "the device tells no receive timeout";
-        ASSERT_GT(c.durations[c.pausedAt], timeoutBefore);
         first.assign(c.durations.begin(), c.durations.begin() + static_cast<std::ptrdiff_t>(c.pausedAt));
         second.assign(c.durations.begin() + static_cast<std::ptrdiff_t>(c.pausedAt) + 1, c.durations.end());
+    }
+    if (c.pausedAt != 0 && !c.unplugged) {
+        ASSERT_GT(timeoutBefore, 0) << "the device tells no receive timeout";
+        ASSERT_GT(c.durations[c.pausedAt], timeoutBefore);
         // Less the time the second report takes to reach the driver (redrat3's is
         // ten transfers), which the kernel counts in.
         pause = static_cast<useconds_t>(std::max<int64_t>(c.durations[c.pausedAt] - timeoutBefore - 30000, 0));
@@ -419,6 +431,7 @@ TEST_P(RecordOnUsbDevice, TheWholeKeyPressAndItsCarrier) {
     launch.workingFolder = scratch.path();
     launch.timeoutSeconds = 30;
     std::thread reporter;
+    std::atomic<bool> reported{false};
     if (model->recordingStart().empty()) {
         // Samples reach a reader only from its open() on, and a carrier only once
         // the learning receiver captures, where the model has one.
@@ -433,16 +446,55 @@ TEST_P(RecordOnUsbDevice, TheWholeKeyPressAndItsCarrier) {
                     usleep(10000);
                 }
                 device->send(heardByDevice);
-                if (!second.empty() && device->waitSent(5000)) {
+                reported = true;
+                if (!c.unplugged && !second.empty() && device->waitSent(5000)) {
                     usleep(pause);
                     device->send(model->received(second, c.carrier));
                 }
             });
         };
     }
+    std::thread unplugger;
+    int64_t unpluggedAt = 0;
+    if (c.unplugged) {
+        auto report = launch.whileRunning;
+        launch.whileRunning = [&, report](pid_t pid) {
+            if (report) {
+                report(pid);
+            }
+            unplugger = std::thread([&] {
+                // Once the first report is out: sent after the start of the
+                // recording where the driver starts it, else by the reporter.
+                const Bytes& start = model->recordingStart();
+                for (int wait = 0; wait < 1000; ++wait) {
+                    std::vector<UsbTransfer> outs = device->outTransfers();
+                    bool begun = start.empty() ? reported.load()
+                                               : std::any_of(outs.begin() + static_cast<std::ptrdiff_t>(before),
+                                                             outs.end(),
+                                                             [&](const UsbTransfer& out) { return out.bytes == start; });
+                    if (begun) {
+                        break;
+                    }
+                    usleep(5000);
+                }
+                device->waitSent(5000);
+                unpluggedAt = monotonicNow();
+                device->unplug();
+            });
+        };
+    }
     ChildResult run = runChild(launch);
     if (reporter.joinable()) {
         reporter.join();
+    }
+    if (unplugger.joinable()) {
+        unplugger.join();
+        EXPECT_LT(run.endNanoseconds - unpluggedAt, 2'000'000'000) << "irrecord took over 2 s to fail";
+        EXPECT_EQ(run.standardOutput, "Record failed !\n");
+        EXPECT_EQ(run.standardError, "ostrel: " + device->lircPath() + ": the device is gone\n");
+        EXPECT_EQ(readFile(scratch / "key.ir"), "") << "written into the file";
+        devices.erase(c.model);  // gone: the next case plugs the model in anew
+        return;
     }
     ASSERT_TRUE(run.exited) << run.standardError;
     EXPECT_EQ(run.standardOutput, "Record successfull !\n") << run.standardError;

@@ -175,7 +175,8 @@ void UsbipDevice::writeAll(const void* buffer, size_t bytes) {
     std::lock_guard<std::mutex> lock(writing_);
     const auto* at = static_cast<const uint8_t*>(buffer);
     while (bytes > 0) {
-        ssize_t put = write(socket_, at, bytes);
+        // Unplugged meanwhile (the socket shut): EPIPE, not SIGPIPE.
+        ssize_t put = ::send(socket_, at, bytes, MSG_NOSIGNAL);
         if (put < 0 && errno == EINTR) {
             continue;
         }
