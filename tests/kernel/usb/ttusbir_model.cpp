@@ -47,17 +47,27 @@ public:
     double carrierTolerance() const override { return 0; }
     uint32_t emitterCount() const override { return 0; }
 
-    // Whole bytes of each duration (pulse first), bit 0 of every other byte set as
-    // garbage, then the silence of the receive timeout, in transfers of 128 bytes.
+    // Each duration (pulse first) as whole bytes where all are whole bytes of the
+    // driver's, else at the device's rate of 62.5 us a byte; bit 0 of every other
+    // byte set as garbage; then the silence of the receive timeout, in transfers of
+    // 128 bytes.
     std::vector<Bytes> received(const std::vector<uint32_t>& durations, uint32_t) const override {
-        Bytes stream;
+        bool wholeBytes = std::all_of(durations.begin(), durations.end(),
+                                      [](uint32_t d) { return d % microsecondsAByte == 0; });
+        std::vector<bool> silent;  // a bit each
         for (size_t i = 0; i < durations.size(); ++i) {
-            stream.insert(stream.end(), durations[i] / microsecondsAByte, i % 2 == 0 ? 0x00 : 0xfe);
+            size_t bits = wholeBytes ? durations[i] / microsecondsAByte * 8 : (durations[i] * 16 + 62) / 125;
+            silent.insert(silent.end(), bits, i % 2 != 0);
         }
-        stream.insert(stream.end(), receiveTimeout / microsecondsAByte + 1, 0xfe);
-        stream.resize((stream.size() + transferBytes - 1) / transferBytes * transferBytes, 0xfe);
-        for (size_t at = 1; at < stream.size(); at += 2) {
-            stream[at] |= 0x01;
+        silent.insert(silent.end(), (receiveTimeout / microsecondsAByte + 2) * 8, true);
+        Bytes stream((silent.size() / 8 + transferBytes - 1) / transferBytes * transferBytes, 0xff);
+        for (size_t bit = 0; bit < silent.size(); ++bit) {
+            if (!silent[bit]) {
+                stream[bit / 8] &= static_cast<uint8_t>(~(0x80 >> bit % 8));
+            }
+        }
+        for (size_t at = 0; at < stream.size(); ++at) {
+            stream[at] = static_cast<uint8_t>(at % 2 != 0 ? stream[at] | 0x01 : stream[at] & 0xfe);
         }
         std::vector<Bytes> chunks;
         for (size_t at = 0; at < stream.size(); at += transferBytes) {
