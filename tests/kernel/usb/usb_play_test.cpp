@@ -352,9 +352,8 @@ const UsbRecord records[] = {
     {"redrat3_NecFrame", "redrat3", necFrame, 38000},
     // Its lengths are 16-bit counts of 0.5 us, so a gap over 32767 us ends a report:
     // on a device whose own timeout is 30 ms. (Setting the timeout through the
-    // driver reaches the device, but the driver goes on telling and reporting the
-    // one it read at start-up, 150 ms, which ends the message after the first
-    // report.)
+    // driver reaches the device, but the driver goes on telling the one it read at
+    // start-up, 150 ms, and ends each report with a timeout of that.)
     {"redrat3_30msTimeout_NecKey40msApartInTwoReports", "redrat3_30msTimeout", necKeyInMicroseconds(40000), 38000,
      necGapAt},
     {"redrat3_30msTimeout_NecKey110msApartInTwoReports", "redrat3_30msTimeout", necKeyInMicroseconds(110000),
