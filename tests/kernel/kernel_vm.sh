@@ -7,7 +7,8 @@
 # /dev/lirc0 is the kernel's software IR device, and runs COMMAND in it as
 # root, in the current folder. The guest's root is this machine's root,
 # shared read-only: it runs the build tree and every installed package as
-# they are. /tmp, /run and /dev/shm are empty tmpfs of the guest's own, and
+# they are. /tmp, /run and /dev/shm are empty tmpfs of the guest's own (but
+# for the folder under /tmp or /run that holds the current one), and
 # FOLDER (default: a temporary one) is shared writable at the same path, so
 # that what the command writes there comes back. COMMAND's standard output
 # and error come back on ours.
@@ -130,6 +131,16 @@ grep -qx rc-loopback.ko "$root/modules/order" || skip "modprobe lists no rc-loop
     printf ' %q' "$@"
     printf '\n'
 } > "$share/.kernel-vm-command"
+# A tree under /tmp or /run (a checkout in /tmp) would be hidden by the
+# guest's own tmpfs there: its top folder is bound aside before they are
+# mounted and moved back onto them after (the share is mounted after that).
+keepTree=
+showTree=
+top=$(pwd | awk -F/ '($2 == "tmp" || $2 == "run") && $3 != "" { print "/" $2 "/" $3 }')
+if [ -n "$top" ]; then
+    keepTree="mkdir -p /kept && mount -o bind /host$top /kept || fail \"cannot keep $top\""
+    showTree="mkdir -p /host$top && mount -o move /kept /host$top || fail \"cannot show $top\""
+fi
 
 cat > "$root/init" <<EOF
 #!/bin/busybox sh
@@ -151,8 +162,10 @@ mount -t devtmpfs dev /host/dev
 mkdir -p /host/dev/pts /host/dev/shm
 mount -t devpts devpts /host/dev/pts
 mount -t tmpfs tmpfs /host/dev/shm
+$keepTree
 mount -t tmpfs -o mode=1777 tmpfs /host/tmp
 mount -t tmpfs tmpfs /host/run
+$showTree
 mkdir -p /host$share 2>/dev/null
 mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 results /host$share ||
     fail "cannot mount $share"
