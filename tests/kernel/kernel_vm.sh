@@ -106,7 +106,7 @@ cp "$busybox" "$root/bin/busybox"
 decoders="ir-jvc-decoder ir-nec-decoder ir-rc5-decoder ir-rc6-decoder ir-sanyo-decoder ir-sharp-decoder ir-sony-decoder"
 # vhci-hcd and the USB transceivers' drivers, for the fake USB devices of usb/; a
 # kernel without them leaves them out, and those tests report themselves skipped.
-usb="vhci-hcd mceusb iguanair streamzap redrat3"
+usb="vhci-hcd mceusb iguanair streamzap redrat3 ttusbir"
 for module in virtio_pci 9pnet_virtio 9p rc-loopback $decoders $usb; do
     modprobe -S "$version" --show-depends "$module" 2>/dev/null | while read -r verb path _; do
         [ "$verb" = insmod ] || continue

@@ -213,7 +213,8 @@ private:
 
 std::unique_ptr<UsbModel> makeIguanairModel();
 std::unique_ptr<UsbModel> makeStreamzapModel();
-std::unique_ptr<UsbModel> makeRedrat3Model();
+std::unique_ptr<UsbModel> makeRedrat3Model(uint32_t timeoutMicroseconds);
+std::unique_ptr<UsbModel> makeTtusbirModel();
 
 const UsbModelName usbModels[] = {
     {"iguanair", "iguanair"},
@@ -222,6 +223,7 @@ const UsbModelName usbModels[] = {
     {"mceusb_060c_OneEmitter", "mceusb"},
     {"streamzap", "streamzap"},
     {"redrat3", "redrat3"},
+    {"ttusbir", "ttusbir"},
 };
 const size_t usbModelCount = sizeof usbModels / sizeof usbModels[0];
 
@@ -230,7 +232,13 @@ std::unique_ptr<UsbModel> makeUsbModel(const std::string& name) {
         return makeIguanairModel();
     }
     if (name == "redrat3") {
-        return makeRedrat3Model();
+        return makeRedrat3Model(150000);
+    }
+    if (name == "redrat3_30msTimeout") {
+        return makeRedrat3Model(30000);
+    }
+    if (name == "ttusbir") {
+        return makeTtusbirModel();
     }
     if (name == "streamzap") {
         return makeStreamzapModel();

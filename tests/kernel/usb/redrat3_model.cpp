@@ -41,6 +41,11 @@ void putBe16(Bytes& b, size_t at, uint32_t value) {
 
 class Redrat3Model : public UsbModel {
 public:
+    // The device's receive timeout, in 0.5 us counts.
+    explicit Redrat3Model(uint32_t timeoutCounts)
+        : timeout_{0, static_cast<uint8_t>(timeoutCounts >> 16), static_cast<uint8_t>(timeoutCounts >> 8),
+                   static_cast<uint8_t>(timeoutCounts)} {}
+
     Bytes deviceDescriptor() const override {
         return {0x12, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x40, 0x2a, 0x11,
                 0x01, 0x00, 0x00, 0x01, 0x01, 0x02, 0x00, 0x01};
@@ -153,11 +158,14 @@ public:
     unsigned learningCaptures() const override { return learningCaptures_; }
 
 private:
-    Bytes timeout_ = {0x00, 0x04, 0x93, 0xe0};  // 300000 counts: 150 ms
+    Bytes timeout_;
     std::atomic<bool> detectorOn_{false};
     std::atomic<unsigned> learningCaptures_{0};
 };
 
 }  // namespace
 
-std::unique_ptr<UsbModel> makeRedrat3Model() { return std::make_unique<Redrat3Model>(); }
+// As plugged, its receive timeout is 150 ms, or the one given.
+std::unique_ptr<UsbModel> makeRedrat3Model(uint32_t timeoutMicroseconds) {
+    return std::make_unique<Redrat3Model>(timeoutMicroseconds * 2);
+}

@@ -29,8 +29,10 @@ public:
     int speed() const override { return 1; }
 
     std::vector<Bytes> answer(const Bytes&) override { return {}; }
-    // The driver sends nothing: it is ready once its LIRC device is there.
+    // The driver sends nothing; it sets the receive timeout after its LIRC device is
+    // there, then reads.
     bool started(const std::vector<UsbTransfer>&) const override { return true; }
+    bool startsReading() const override { return true; }
     std::vector<DeviceTransmission> transmissions(const std::vector<UsbTransfer>&) const override { return {}; }
 
     uint32_t durationTolerance() const override { return unit / 2; }

@@ -42,6 +42,9 @@ public:
     virtual std::vector<Bytes> answer(const Bytes& out) = 0;
     // Whether the driver has sent all of its start-up commands.
     virtual bool started(const std::vector<UsbTransfer>& outs) const = 0;
+    // Whether the driver is only done starting once it reads the IN endpoint: its
+    // last step is to submit its first IN transfer.
+    virtual bool startsReading() const { return false; }
     // The signals that the OUT transfers sent.
     virtual std::vector<DeviceTransmission> transmissions(const std::vector<UsbTransfer>& outs) const = 0;
 

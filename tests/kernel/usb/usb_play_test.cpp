@@ -9,6 +9,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -200,8 +202,10 @@ std::string cannotRun(const std::string& model) {
         return std::string("no vhci-hcd: ") + vhciAttach + " is missing";
     }
     const char* module = "";
+    // A variant of a model (NAME_...) needs its module.
     for (size_t m = 0; m < usbModelCount; ++m) {
-        module = model == usbModels[m].name ? usbModels[m].module : module;
+        std::string name = usbModels[m].name;
+        module = model == name || model.rfind(name + "_", 0) == 0 ? usbModels[m].module : module;
     }
     if (!moduleLoaded(module)) {
         return std::string("no ") + module + " module loaded";
@@ -292,40 +296,74 @@ struct UsbRecord {
     std::string model;
     std::vector<uint32_t> durations;  // whole units of the device's, so heard as they are
     uint32_t carrier;
+    // Nonzero: the space at this index is too long for one report of the device's,
+    // which reports what comes before it, goes idle (its receive timeout) and, after
+    // a pause, reports the rest; the kernel tells the pause as a space after the
+    // timeout, by its clock, so that space is only checked to be about as long.
+    size_t pausedAt = 0;
+    // Unplugged once the first report is out, the recording under way: it fails.
+    bool unplugged = false;
+    // Nonzero: the durations are not in the device's units, and each is heard within
+    // this fraction of it and the model's tolerance; 0: exactly.
+    double near = 0;
 };
 
 void PrintTo(const UsbRecord& record, std::ostream* out) { *out << record.name; }
 
+// A NEC key press, a frame of the 32 bits and a repeat, in a device's units.
+struct NecTimes {
+    uint32_t headerPulse, headerSpace, bitPulse, zeroSpace, oneSpace, repeatSpace;
+};
+std::vector<uint32_t> necKeyIn(const NecTimes& t, uint32_t gap) {
+    std::vector<uint32_t> press = {t.headerPulse, t.headerSpace};
+    for (int bit = 0; bit < 32; ++bit) {
+        press.push_back(t.bitPulse);
+        press.push_back((0xbf40ff00u >> bit & 1) != 0 ? t.oneSpace : t.zeroSpace);
+    }
+    press.insert(press.end(), {t.bitPulse, gap, t.headerPulse, t.repeatSpace, t.bitPulse});
+    return press;
+}
+constexpr size_t necGapAt = 67;
+
 // NEC in whole 50 us units: 560 us as 550, 1690 as 1650.
-std::vector<uint32_t> necKeyIn50usUnits(uint32_t gap) {
-    std::vector<uint32_t> press = {9000, 4500};
-    for (int bit = 0; bit < 32; ++bit) {
-        press.push_back(550);
-        press.push_back((0xbf40ff00u >> bit & 1) != 0 ? 1650 : 550);
-    }
-    press.insert(press.end(), {550, gap, 9000, 2250, 550});
-    return press;
-}
-
+std::vector<uint32_t> necKeyIn50usUnits(uint32_t gap) { return necKeyIn({9000, 4500, 550, 550, 1650, 2250}, gap); }
 // NEC as streamzap hears it, in its units of 256 us and a half: 9088, 4480, 640 for
-// 560 and 1664 for 1690, the repeat's space 2176; the gap at most 65152, its longest
-// space short of its timeout.
-std::vector<uint32_t> necKeyIn256usUnits(uint32_t gap) {
-    std::vector<uint32_t> press = {9088, 4480};
-    for (int bit = 0; bit < 32; ++bit) {
-        press.push_back(640);
-        press.push_back((0xbf40ff00u >> bit & 1) != 0 ? 1664 : 640);
-    }
-    press.insert(press.end(), {640, gap, 9088, 2176, 640});
-    return press;
-}
+// 560 and 1664 for 1690, the repeat's space 2176; in one report the gap is at most
+// 65152, its longest space short of its timeout.
+std::vector<uint32_t> necKeyIn256usUnits(uint32_t gap) { return necKeyIn({9088, 4480, 640, 640, 1664, 2176}, gap); }
+// NEC as its microseconds, which redrat3 counts in halves.
+std::vector<uint32_t> necKeyInMicroseconds(uint32_t gap) { return necKeyIn({9000, 4500, 560, 560, 1690, 2250}, gap); }
+// NEC in whole bytes of ttusbir's, 62 us as its driver counts them: 9000 us as 8990,
+// 4500 as 4526, 560 as 558, 1690 as 1674, 2250 as 2232.
+std::vector<uint32_t> necKeyIn62usUnits(uint32_t gap) { return necKeyIn({8990, 4526, 558, 558, 1674, 2232}, gap); }
 
+// On each model, unplugged after the frame and before its repeat; the rows after it
+// plug the model in anew.
 const UsbRecord records[] = {
+    {"mceusb_0815_UnpluggedMidRecord", "mceusb_0815", necKeyIn50usUnits(40000), 38000, necGapAt, true},
     {"mceusb_0815_NecKey40msApart", "mceusb_0815", necKeyIn50usUnits(40000), 38000},
+    {"mceusb_060c_UnpluggedMidRecord", "mceusb_060c", necKeyIn50usUnits(40000), 36000, necGapAt, true},
     {"mceusb_060c_NecKey110msApart", "mceusb_060c", necKeyIn50usUnits(110000), 36000},
+    {"streamzap_UnpluggedMidRecord", "streamzap", necKeyIn256usUnits(40064), 0, necGapAt, true},
     {"streamzap_NecKey40msApart", "streamzap", necKeyIn256usUnits(40064), 0},
     {"streamzap_NecKey65msApart", "streamzap", necKeyIn256usUnits(65152), 0},
+    {"streamzap_NecKey110msApartInTwoReports", "streamzap", necKeyIn256usUnits(110000), 0, necGapAt},
+    {"redrat3_UnpluggedMidRecord", "redrat3", necKeyInMicroseconds(40000), 38000, necGapAt, true},
     {"redrat3_NecFrame", "redrat3", necFrame, 38000},
+    // Its lengths are 16-bit counts of 0.5 us, so a gap over 32767 us ends a report:
+    // on a device whose own timeout is 30 ms. (Setting the timeout through the
+    // driver reaches the device, but the driver goes on telling the one it read at
+    // start-up, 150 ms, and ends each report with a timeout of that.)
+    {"redrat3_30msTimeout_NecKey40msApartInTwoReports", "redrat3_30msTimeout", necKeyInMicroseconds(40000), 38000,
+     necGapAt},
+    {"redrat3_30msTimeout_NecKey110msApartInTwoReports", "redrat3_30msTimeout", necKeyInMicroseconds(110000),
+     38000, necGapAt},
+    {"ttusbir_UnpluggedMidRecord", "ttusbir", necKeyIn62usUnits(39990), 0, necGapAt, true},
+    {"ttusbir_NecKey40msApart", "ttusbir", necKeyIn62usUnits(39990), 0},
+    {"ttusbir_NecKey110msApart", "ttusbir", necKeyIn62usUnits(109988), 0},
+    // At its rate of 62.5 us a byte, which its driver counts as 62, an edge in a
+    // byte 7 us a bit.
+    {"ttusbir_NecKeyAtItsBitRate", "ttusbir", necKeyInMicroseconds(40000), 0, 0, false, 0.01},
 };
 
 // The receive timeout the device tells, or -errno.
@@ -370,7 +408,23 @@ TEST_P(RecordOnUsbDevice, TheWholeKeyPressAndItsCarrier) {
     std::unique_ptr<UsbModel> model = makeUsbModel(c.model);
     size_t before = device->outTransfers().size();
     int64_t timeoutBefore = receiveTimeoutOf(device->lircPath());
-    std::vector<Bytes> heardByDevice = model->received(c.durations, c.carrier);
+    // In one report, or in two with the pause that makes the gap after the
+    // receiver's timeout.
+    std::vector<uint32_t> first = c.durations;
+    std::vector<uint32_t> second;
+    useconds_t pause = 0;
+    if (c.pausedAt != 0) {
+        first.assign(c.durations.begin(), c.durations.begin() + static_cast<std::ptrdiff_t>(c.pausedAt));
+        second.assign(c.durations.begin() + static_cast<std::ptrdiff_t>(c.pausedAt) + 1, c.durations.end());
+    }
+    if (c.pausedAt != 0 && !c.unplugged) {
+        ASSERT_GT(timeoutBefore, 0) << "the device tells no receive timeout";
+        ASSERT_GT(c.durations[c.pausedAt], timeoutBefore);
+        // Less the time the second report takes to reach the driver (redrat3's is
+        // ten transfers), which the kernel counts in.
+        pause = static_cast<useconds_t>(std::max<int64_t>(c.durations[c.pausedAt] - timeoutBefore - 30000, 0));
+    }
+    std::vector<Bytes> heardByDevice = model->received(first, c.carrier);
     if (!model->recordingStart().empty()) {
         device->sendAfter(model->recordingStart(), heardByDevice);
     }
@@ -382,6 +436,7 @@ TEST_P(RecordOnUsbDevice, TheWholeKeyPressAndItsCarrier) {
     launch.workingFolder = scratch.path();
     launch.timeoutSeconds = 30;
     std::thread reporter;
+    std::atomic<bool> reported{false};
     if (model->recordingStart().empty()) {
         // Samples reach a reader only from its open() on, and a carrier only once
         // the learning receiver captures, where the model has one.
@@ -396,12 +451,55 @@ TEST_P(RecordOnUsbDevice, TheWholeKeyPressAndItsCarrier) {
                     usleep(10000);
                 }
                 device->send(heardByDevice);
+                reported = true;
+                if (!c.unplugged && !second.empty() && device->waitSent(5000)) {
+                    usleep(pause);
+                    device->send(model->received(second, c.carrier));
+                }
+            });
+        };
+    }
+    std::thread unplugger;
+    int64_t unpluggedAt = 0;
+    if (c.unplugged) {
+        auto report = launch.whileRunning;
+        launch.whileRunning = [&, report](pid_t pid) {
+            if (report) {
+                report(pid);
+            }
+            unplugger = std::thread([&] {
+                // Once the first report is out: sent after the start of the
+                // recording where the driver starts it, else by the reporter.
+                const Bytes& start = model->recordingStart();
+                for (int wait = 0; wait < 1000; ++wait) {
+                    std::vector<UsbTransfer> outs = device->outTransfers();
+                    bool begun = start.empty() ? reported.load()
+                                               : std::any_of(outs.begin() + static_cast<std::ptrdiff_t>(before),
+                                                             outs.end(),
+                                                             [&](const UsbTransfer& out) { return out.bytes == start; });
+                    if (begun) {
+                        break;
+                    }
+                    usleep(5000);
+                }
+                device->waitSent(5000);
+                unpluggedAt = monotonicNow();
+                device->unplug();
             });
         };
     }
     ChildResult run = runChild(launch);
     if (reporter.joinable()) {
         reporter.join();
+    }
+    if (unplugger.joinable()) {
+        unplugger.join();
+        EXPECT_LT(run.endNanoseconds - unpluggedAt, 2'000'000'000) << "irrecord took over 2 s to fail";
+        EXPECT_EQ(run.standardOutput, "Record failed !\n");
+        EXPECT_EQ(run.standardError, "ostrel: " + device->lircPath() + ": the device is gone\n");
+        EXPECT_EQ(readFile(scratch / "key.ir"), "") << "written into the file";
+        devices.erase(c.model);  // gone: the next case plugs the model in anew
+        return;
     }
     ASSERT_TRUE(run.exited) << run.standardError;
     EXPECT_EQ(run.standardOutput, "Record successfull !\n") << run.standardError;
@@ -423,7 +521,20 @@ TEST_P(RecordOnUsbDevice, TheWholeKeyPressAndItsCarrier) {
         }
         scancode = scancode || line.rfind("# scancode nec", 0) == 0;
     }
-    EXPECT_EQ(heard, c.durations);
+    if (c.pausedAt != 0 && heard.size() == c.durations.size()) {
+        // The pause as the kernel measured it, from its thread, up to the second
+        // report's first pulse.
+        EXPECT_GE(heard[c.pausedAt] + 45000, c.durations[c.pausedAt]) << "the gap after the pause";
+        heard[c.pausedAt] = c.durations[c.pausedAt];
+    }
+    if (c.near != 0 && heard.size() == c.durations.size()) {
+        for (size_t d = 0; d < heard.size(); ++d) {
+            EXPECT_NEAR(heard[d], c.durations[d], c.durations[d] * c.near + model->durationTolerance())
+                << "duration " << d + 1;
+        }
+        heard = c.durations;
+    }
+    EXPECT_EQ(heard, c.durations) << durationsText(heard);
     EXPECT_NEAR(carrier, c.carrier, c.carrier * 0.02);
     EXPECT_TRUE(scancode) << readFile(scratch / "key.ir");
 

@@ -97,7 +97,8 @@ bool UsbipDevice::plug(int port, std::string& why) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {
         std::vector<std::string> nodes = lircDevicesOnVhci();
-        if (nodes.size() == 1 && access(nodes[0].c_str(), F_OK) == 0 && model_->started(outTransfers())) {
+        if (nodes.size() == 1 && access(nodes[0].c_str(), F_OK) == 0 && model_->started(outTransfers()) &&
+            (!model_->startsReading() || reading())) {
             lircPath_ = nodes[0];
             return true;
         }
@@ -129,6 +130,26 @@ void UsbipDevice::send(std::vector<Bytes> chunks) {
     completePending();
 }
 
+bool UsbipDevice::waitSent(int milliseconds) const {
+    for (int waited = 0;; waited += 2) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (inQueue_.empty()) {
+                return true;
+            }
+        }
+        if (waited >= milliseconds) {
+            return false;
+        }
+        usleep(2000);
+    }
+}
+
+bool UsbipDevice::reading() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return !pending_.empty();
+}
+
 std::vector<UsbTransfer> UsbipDevice::outTransfers() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return outs_;
@@ -154,7 +175,8 @@ void UsbipDevice::writeAll(const void* buffer, size_t bytes) {
     std::lock_guard<std::mutex> lock(writing_);
     const auto* at = static_cast<const uint8_t*>(buffer);
     while (bytes > 0) {
-        ssize_t put = write(socket_, at, bytes);
+        // Unplugged meanwhile (the socket shut): EPIPE, not SIGPIPE.
+        ssize_t put = ::send(socket_, at, bytes, MSG_NOSIGNAL);
         if (put < 0 && errno == EINTR) {
             continue;
         }
@@ -225,6 +247,17 @@ bool UsbipDevice::handle(const uint8_t* header) {
             return false;
         }
     }
+    // An isochronous transfer's packet descriptors follow: offset, length,
+    // actual length and status, a word each.
+    uint32_t packets = wordAt(header, 32);
+    if (packets != 0 && packets != 0xffffffff) {
+        Bytes descriptors(16 * static_cast<size_t>(packets));
+        if (packets > 1024 || !readAll(descriptors.data(), descriptors.size())) {
+            return false;
+        }
+    } else {
+        packets = 0;
+    }
     if (endpoint == 0) {
         answerControl(seqnum, header + 40, data);
         return true;
@@ -232,7 +265,7 @@ bool UsbipDevice::handle(const uint8_t* header) {
     if (direction == 1) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            pending_.push_back({seqnum, endpoint, length});
+            pending_.push_back({seqnum, endpoint, length, packets});
         }
         completePending();
         return true;
@@ -281,8 +314,36 @@ void UsbipDevice::completePending() {
                 chunk.resize(transfer.length);
             }
         }
-        reply(transfer.seqnum, 0, chunk, true);
+        if (transfer.packets != 0) {
+            replyIsochronous(transfer, chunk);
+        } else {
+            reply(transfer.seqnum, 0, chunk, true);
+        }
     }
+}
+
+// An isochronous IN transfer's RET_SUBMIT: the data fills its packets in order, of
+// an equal share of its length each; their descriptors follow the data.
+void UsbipDevice::replyIsochronous(const Pending& transfer, const std::vector<uint8_t>& data) {
+    uint8_t header[headerBytes] = {};
+    putWord(header, 0, retSubmit);
+    putWord(header, 4, transfer.seqnum);
+    putWord(header, 24, static_cast<uint32_t>(data.size()));
+    putWord(header, 32, transfer.packets);
+    Bytes message(header, header + headerBytes);
+    message.insert(message.end(), data.begin(), data.end());
+    uint32_t share = transfer.length / transfer.packets;
+    uint32_t left = static_cast<uint32_t>(data.size());
+    for (uint32_t packet = 0; packet < transfer.packets; ++packet) {
+        uint8_t descriptor[16] = {};
+        uint32_t actual = std::min(share, left);
+        putWord(descriptor, 0, packet * share);
+        putWord(descriptor, 4, share);
+        putWord(descriptor, 8, actual);
+        left -= actual;
+        message.insert(message.end(), descriptor, descriptor + sizeof descriptor);
+    }
+    writeAll(message.data(), message.size());
 }
 
 void UsbipDevice::answerControl(uint32_t seqnum, const uint8_t* setup, const std::vector<uint8_t>& data) {

@@ -42,6 +42,9 @@ public:
     // The chunks go to the host now, an IN transfer each (a device the driver sends
     // nothing to).
     void send(std::vector<Bytes> chunks);
+    // Waits until every chunk queued so far has gone to the host; false if not
+    // within the time.
+    bool waitSent(int milliseconds) const;
 
     // The OUT transfers of endpoints other than 0 so far, in order.
     std::vector<UsbTransfer> outTransfers() const;
@@ -52,12 +55,16 @@ private:
         uint32_t seqnum;
         uint32_t endpoint;
         uint32_t length;
+        uint32_t packets;  // of an isochronous transfer; 0: another kind
     };
 
+    // Whether an IN transfer is pending.
+    bool reading() const;
     void serve();
     bool handle(const uint8_t* header);
     void answerControl(uint32_t seqnum, const uint8_t* setup, const std::vector<uint8_t>& data);
     void reply(uint32_t seqnum, int32_t status, const std::vector<uint8_t>& data, bool in);
+    void replyIsochronous(const Pending& transfer, const std::vector<uint8_t>& data);
     void completePending();
     bool readAll(void* buffer, size_t bytes);
     void writeAll(const void* buffer, size_t bytes);
