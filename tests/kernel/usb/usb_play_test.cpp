@@ -109,6 +109,12 @@ std::vector<UsbPlay> plays() {
         if (count == 0) {
             continue;  // a receiver: nothing to unplug it in the middle of
         }
+        // None of these drivers sets a duty cycle: Flipper's 33 % goes out at the
+        // device's own, the durations and carrier as the file has them.
+        all.push_back({model + "_DutyCycleItCannotSet", model,
+                       "Filetype: IR signals file\nVersion: 1\n#\nname: Key\ntype: raw\nfrequency: 36000\n"
+                       "duty_cycle: 0.330000\ndata: 900 450 900\n",
+                       0, "", 36000, (1u << count) - 1, {keyDurations}});
         // Unplugged mid-play, between the writes of 20 frames 100 ms apart: the write
         // under way ends, the next fails.
         std::vector<std::vector<uint32_t>> frames(20, {50000});
