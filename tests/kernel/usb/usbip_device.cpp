@@ -129,6 +129,11 @@ void UsbipDevice::send(std::vector<Bytes> chunks) {
     completePending();
 }
 
+void UsbipDevice::setOutFault(OutFault fault) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    outFault_ = fault;
+}
+
 std::vector<UsbTransfer> UsbipDevice::outTransfers() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return outs_;
@@ -206,6 +211,10 @@ bool UsbipDevice::handle(const uint8_t* header) {
                     break;
                 }
             }
+            if (auto held = std::find(heldOuts_.begin(), heldOuts_.end(), victim); held != heldOuts_.end()) {
+                heldOuts_.erase(held);
+                status = -ENOENT;
+            }
         }
         uint8_t answer[headerBytes] = {};
         putWord(answer, 0, retUnlink);
@@ -237,9 +246,21 @@ bool UsbipDevice::handle(const uint8_t* header) {
         completePending();
         return true;
     }
+    OutFault fault;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         outs_.push_back({nowMicroseconds(), endpoint, data});
+        fault = outFault_;
+        if (fault == OutFault::hold) {
+            heldOuts_.push_back(seqnum);
+        }
+    }
+    if (fault == OutFault::hold) {
+        return true;
+    }
+    if (fault == OutFault::stall) {
+        reply(seqnum, -EPIPE, {}, false);
+        return true;
     }
     // The device's answer to an OUT transfer comes after that transfer completed: a
     // driver may resubmit the same URB once it sees the answer.

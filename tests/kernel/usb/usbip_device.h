@@ -43,6 +43,13 @@ public:
     // nothing to).
     void send(std::vector<Bytes> chunks);
 
+    // A fault of the device's, from now on, for the OUT transfers of endpoints other
+    // than 0: none; each kept unanswered (the driver's timeout unlinks it); each
+    // answered with a stall (-EPIPE). A faulty OUT transfer is recorded but not
+    // handed to the model.
+    enum class OutFault { none, hold, stall };
+    void setOutFault(OutFault fault);
+
     // The OUT transfers of endpoints other than 0 so far, in order.
     std::vector<UsbTransfer> outTransfers() const;
     UsbModel& model() { return *model_; }
@@ -72,6 +79,8 @@ private:
     std::mutex completing_;
     std::vector<UsbTransfer> outs_;
     std::deque<Pending> pending_;
+    std::deque<uint32_t> heldOuts_;
+    OutFault outFault_ = OutFault::none;
     std::deque<std::vector<uint8_t>> inQueue_;
     Bytes trigger_;
     std::vector<Bytes> afterTrigger_;
