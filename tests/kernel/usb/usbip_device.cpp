@@ -97,7 +97,8 @@ bool UsbipDevice::plug(int port, std::string& why) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {
         std::vector<std::string> nodes = lircDevicesOnVhci();
-        if (nodes.size() == 1 && access(nodes[0].c_str(), F_OK) == 0 && model_->started(outTransfers())) {
+        if (nodes.size() == 1 && access(nodes[0].c_str(), F_OK) == 0 && model_->started(outTransfers()) &&
+            inSubmitted()) {
             lircPath_ = nodes[0];
             return true;
         }
@@ -127,6 +128,11 @@ void UsbipDevice::send(std::vector<Bytes> chunks) {
         }
     }
     completePending();
+}
+
+bool UsbipDevice::inSubmitted() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return inSubmitted_;
 }
 
 void UsbipDevice::setOutFault(OutFault fault) {
@@ -242,6 +248,7 @@ bool UsbipDevice::handle(const uint8_t* header) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             pending_.push_back({seqnum, endpoint, length});
+            inSubmitted_ = true;
         }
         completePending();
         return true;

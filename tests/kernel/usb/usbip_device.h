@@ -30,6 +30,11 @@ public:
     // device of it and finished its start-up commands; false with why if not within
     // the time.
     bool plug(int port, std::string& why);
+    // Whether the driver has submitted an IN transfer on an endpoint other than 0.
+    // Every driver here does so in its probe; streamzap's probe does it last, after
+    // registering the LIRC device and then setting its receive timeout, so plug()
+    // waits for it.
+    bool inSubmitted() const;
     // Shuts the socket: the kernel sees the device go away.
     void unplug();
 
@@ -80,6 +85,7 @@ private:
     std::vector<UsbTransfer> outs_;
     std::deque<Pending> pending_;
     std::deque<uint32_t> heldOuts_;
+    bool inSubmitted_ = false;
     OutFault outFault_ = OutFault::none;
     std::deque<std::vector<uint8_t>> inQueue_;
     Bytes trigger_;
