@@ -60,12 +60,15 @@ const std::array profiles = {
                   .carrierReport = CarrierReport::beforeLastPulse, .checksReceiveRange = true},
     // Media Center transceivers with a transmitter and the second (learning) receiver.
     // The carrier is a prescaler and an 8-bit divisor of 10 MHz, so from 611 Hz up;
-    // 0 turns modulation off. The timeout goes to the device in 50 us units.
+    // 0 turns modulation off. The timeout goes to the device in 50 us units, the
+    // nearest, and the driver takes the one the device answers. The driver starts
+    // with 100 ms, which rc-core replaces through s_timeout with its own for the
+    // protocols enabled: with none, 125 ms (rc-loopback's too).
     DriverProfile{.name = "mceusb", .source = "mceusb.c",
                   .features = transceiver(false, true, true, false),
                   .emitters = 2, .emitterChoice = EmitterChoice::anySet,
                   .zeroCarrier = true, .lowestCarrier = 611, .resolution = 50,
-                  .timeout = 100000, .minTimeout = 50, .maxTimeout = tenDefaultTimeouts,
+                  .timeout = defaultTimeout, .minTimeout = 50, .maxTimeout = tenDefaultTimeouts, .timeoutUnit = 50,
                   .carrier = 0, .transmitterMask = 0x3,
                   .carrierReport = CarrierReport::beforeLastPulse},
     // ITE8704 and later CIR ports: no emitter selection; the carrier is taken as it is
@@ -104,9 +107,11 @@ const std::array profiles = {
     // RedRat3: no emitter selection, any carrier but 0, at most 510 durations a signal
     // of at most 255 distinct lengths;
     // carrier reports (which turn on its learning receiver) come ahead of the message.
+    // A timeout set goes to the device, but the driver keeps telling the one it read
+    // from it at start.
     DriverProfile{.name = "redrat3", .source = "redrat3.c",
                   .features = transceiver(false, true, false, false), .resolution = 2,
-                  .timeout = 150000, .minTimeout = 5000, .maxTimeout = 2000000,
+                  .timeout = 150000, .minTimeout = 5000, .maxTimeout = 2000000, .keepsTimeoutSet = false,
                   .carrier = 38000, .sendLimitKind = SendLimit::values, .sendLimit = 510,
                   .distinctLengths = 255, .carrierReport = CarrierReport::beforeMessage},
     // IguanaWorks: four channels, 25 to 150 kHz; the signal goes out as carrier periods
@@ -118,6 +123,10 @@ const std::array profiles = {
                   .timeout = defaultTimeout, .minTimeout = 1, .maxTimeout = tenDefaultTimeouts,
                   .carrier = 38000, .transmitterMask = 0,
                   .sendLimitKind = SendLimit::packedPeriods, .sendLimit = 150},
+    // Streamzap's receiver: no transmitter, no timeout to set; samples in units of 256 us
+    // and its timeout the longest a byte holds, 255 of them.
+    DriverProfile{.name = "streamzap", .source = "streamzap.c",
+                  .features = receiverOnly(false, true), .resolution = 256, .timeout = 255 * 256},
     // Dangerous Prototypes' IR Toy: carriers from 11.8 kHz, 21.3 us units, a timeout of at
     // least 40 ms; the driver never sets a carrier of its own.
     DriverProfile{.name = "ir_toy", .source = "ir_toy.c",

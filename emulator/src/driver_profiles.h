@@ -64,6 +64,12 @@ struct DriverProfile {
     uint32_t timeout = 0;     // the receive timeout at start, us
     uint32_t minTimeout = 0;  // the range of LIRC_SET_REC_TIMEOUT, when features.timeout
     uint32_t maxTimeout = 0;
+    // A timeout set is rounded to the nearest multiple of this, as the device takes it
+    // (mceusb: 50 us units, read back from its answer).
+    uint32_t timeoutUnit = 1;
+    // Whether a timeout set is the one told and used: redrat3 sends it to the device
+    // but leaves its own (LIRC_GET_REC_TIMEOUT, the timeout sample) as it started.
+    bool keepsTimeoutSet = true;
     // Settings when the driver starts.
     uint32_t carrier = 0;
     uint32_t dutyCycle = 50;

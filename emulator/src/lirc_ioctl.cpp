@@ -219,7 +219,12 @@ int LircFile::handleIoctl(unsigned long request, uint32_t& value) {
         if (value < profile.minTimeout || value > profile.maxTimeout) {
             return -EINVAL;
         }
-        settings_.update([&](DeviceSettings& settings) { settings.recTimeout = value; });
+        if (profile.keepsTimeoutSet) {
+            uint64_t units = (static_cast<uint64_t>(value) + profile.timeoutUnit / 2) / profile.timeoutUnit;
+            settings_.update([&](DeviceSettings& settings) {
+                settings.recTimeout = static_cast<uint32_t>(units * profile.timeoutUnit);
+            });
+        }
         return 0;
     case LIRC_GET_REC_TIMEOUT:
         // Every raw receiver has a timeout, settable or not; a transmitter has none.

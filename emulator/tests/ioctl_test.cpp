@@ -160,9 +160,11 @@ INSTANTIATE_TEST_SUITE_P(
         IoctlCase{"EneTimeoutAbove200ms", "", "", LIRC_SET_REC_TIMEOUT, 200001, -1, EINVAL, {}, "ene_ir"},
         IoctlCase{"MceusbCarrierZeroUnmodulated", "", "", LIRC_SET_SEND_CARRIER, 0, 0, 0, {}, "mceusb"},
         IoctlCase{"MceusbCarrierBelowItsDivisor", "", "", LIRC_SET_SEND_CARRIER, 610, -1, EINVAL, {}, "mceusb"},
-        IoctlCase{"MceusbTimeoutAtStart", "", "", LIRC_GET_REC_TIMEOUT, 0, 0, 0, 100000, "mceusb"},
+        IoctlCase{"MceusbTimeoutAtStart", "", "", LIRC_GET_REC_TIMEOUT, 0, 0, 0, 125000, "mceusb"},
         IoctlCase{"IguanaCarrierRange", "", "", LIRC_SET_SEND_CARRIER, 150001, -1, EINVAL, {}, "iguanair"},
         IoctlCase{"IguanaEmptyMask", "", "", LIRC_SET_TRANSMITTER_MASK, 0, 0, 0, {}, "iguanair"},
+        IoctlCase{"StreamzapTimeoutOf255Units", "", "", LIRC_GET_REC_TIMEOUT, 0, 0, 0, 65280, "streamzap"},
+        IoctlCase{"StreamzapCannotSend", "", "", LIRC_GET_SEND_MODE, 0, -1, ENOTTY, {}, "streamzap"},
         IoctlCase{"IteNoEmitterSelection", "", "", LIRC_SET_TRANSMITTER_MASK, 1, -1, ENOTTY, {}, "ite-cir"},
         IoctlCase{"IteReceiveRangeAnyValue", "", "", LIRC_SET_REC_CARRIER, 40000, 0, 0, {}, "ite-cir"},
         IoctlCase{"IrToyTimeoutBelow40ms", "", "", LIRC_SET_REC_TIMEOUT, 39999, -1, EINVAL, {}, "ir_toy"},
@@ -201,11 +203,13 @@ struct SettingCase {
     unsigned long request;
     uint32_t argument;
     const char* stateLine;
+    const char* profile = "";  // the driver's; "": rc-loopback
 };
 
 class Settings : public EmulatedDevice, public ::testing::WithParamInterface<SettingCase> {};
 
 TEST_P(Settings, ChangeTheStoredStateOnlyWhenAccepted) {
+    configure("PROFILE", GetParam().profile);
     int fd = openDevice();
     (void)ioctlValue(fd, GetParam().request, GetParam().argument);
     EXPECT_NE(stateText().find(GetParam().stateLine), std::string::npos) << stateText();
@@ -222,6 +226,10 @@ INSTANTIATE_TEST_SUITE_P(
                       SettingCase{"DutyHundredKept", LIRC_SET_SEND_DUTY_CYCLE, 100, "duty_cycle=50\n"},
                       SettingCase{"Timeout", LIRC_SET_REC_TIMEOUT, 20000, "rec_timeout=20000\n"},
                       SettingCase{"TimeoutOutOfRangeKept", LIRC_SET_REC_TIMEOUT, 0, "rec_timeout=125000\n"},
+                      SettingCase{"MceusbTimeoutToNearest50us", LIRC_SET_REC_TIMEOUT, 20025, "rec_timeout=20050\n",
+                                  "mceusb"},
+                      SettingCase{"Redrat3TimeoutSetNotTold", LIRC_SET_REC_TIMEOUT, 20000, "rec_timeout=150000\n",
+                                  "redrat3"},
                       SettingCase{"Measure", LIRC_SET_MEASURE_CARRIER_MODE, 7, "measure_carrier=1\n"},
                       SettingCase{"Wideband", LIRC_SET_WIDEBAND_RECEIVER, 1, "wideband=1\n"}),
     [](const auto& testCase) { return std::string(testCase.param.name); });

@@ -23,6 +23,7 @@
 
 #include "tests/blackbox/child_process.h"
 #include "tests/blackbox/scratch_folder.h"
+#include "tests/kernel/usb/usb_case_support.h"
 #include "tests/kernel/usb/usbip_device.h"
 
 namespace {
@@ -30,30 +31,7 @@ namespace {
 const std::string key = "pulse 900\nspace 450\npulse 900\n";
 const std::vector<uint32_t> keyDurations = {900, 450, 900};
 
-// A whole NEC frame of the 32 bits, least significant first.
-std::vector<uint32_t> necFrameOf(uint32_t bits) {
-    std::vector<uint32_t> frame = {9000, 4500};
-    for (int bit = 0; bit < 32; ++bit) {
-        frame.push_back(560);
-        frame.push_back((bits >> bit & 1) != 0 ? 1690 : 560);
-    }
-    frame.push_back(560);
-    return frame;
-}
 const std::vector<uint32_t> necFrame = necFrameOf(0xbf40ff00);
-
-std::string fileOf(const std::vector<std::vector<uint32_t>>& frames, uint32_t gap) {
-    std::string text;
-    for (size_t f = 0; f < frames.size(); ++f) {
-        if (f != 0) {
-            text += "space " + std::to_string(gap) + "\n";
-        }
-        for (size_t i = 0; i < frames[f].size(); ++i) {
-            text += (i % 2 == 0 ? "pulse " : "space ") + std::to_string(frames[f][i]) + "\n";
-        }
-    }
-    return text;
-}
 
 struct UsbPlay {
     std::string name;
@@ -148,12 +126,6 @@ std::vector<UsbPlay> plays() {
     return all;
 }
 
-bool inKernelVm() { return getenv("IRTOOLS_KERNEL_VM") != nullptr; }
-
-bool moduleLoaded(const std::string& module) {
-    return access(("/sys/module/" + module).c_str(), F_OK) == 0;
-}
-
 std::map<std::string, std::unique_ptr<UsbipDevice>> devices;
 std::map<std::string, std::string> failures;
 
@@ -197,26 +169,6 @@ std::string durationsText(const std::vector<uint32_t>& durations) {
         text << d << " ";
     }
     return text.str();
-}
-
-// Why a case of the model cannot run here; empty: it can.
-std::string cannotRun(const std::string& model) {
-    if (!inKernelVm()) {
-        return "runs in the kernel VM";
-    }
-    if (access(vhciAttach, W_OK) != 0) {
-        return std::string("no vhci-hcd: ") + vhciAttach + " is missing";
-    }
-    const char* module = "";
-    // A variant of a model (NAME_...) needs its module.
-    for (size_t m = 0; m < usbModelCount; ++m) {
-        std::string name = usbModels[m].name;
-        module = model == name || model.rfind(name + "_", 0) == 0 ? usbModels[m].module : module;
-    }
-    if (!moduleLoaded(module)) {
-        return std::string("no ") + module + " module loaded";
-    }
-    return "";
 }
 
 class PlayOnUsbDevice : public ::testing::TestWithParam<UsbPlay> {};

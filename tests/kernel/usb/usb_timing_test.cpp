@@ -29,6 +29,7 @@ const std::vector<uint32_t> frame = necFrameOf(0xbf40ff00);
 
 struct TracedWrite {
     int64_t beginNanoseconds = 0;
+    int64_t endNanoseconds = 0;
     size_t values = 0;
     bool sent = false;
 };
@@ -41,7 +42,7 @@ std::vector<TracedWrite> readTrace(const std::filesystem::path& path) {
     size_t values = 0;
     long long result = 0;
     while (trace >> begin >> end >> values >> result) {
-        writes.push_back({begin, values, result > 0});
+        writes.push_back({begin, end, values, result > 0});
     }
     return writes;
 }
@@ -124,6 +125,7 @@ TEST_P(LongSignalOnUsbDevice, EveryFrameInOrderAndNoWriteEarly) {
     };
     std::vector<SentWrite> sentWrites;
     std::vector<int64_t> lateness;
+    std::vector<int64_t> returnedAfterSignal;  // how long after its signal's end each write returned, us
     size_t offset = 0;
     bool refused = false;
     for (const TracedWrite& write : writes) {
@@ -137,6 +139,7 @@ TEST_P(LongSignalOnUsbDevice, EveryFrameInOrderAndNoWriteEarly) {
             span += durations[i];
         }
         offset += write.values;
+        returnedAfterSignal.push_back((write.endNanoseconds - write.beginNanoseconds) / 1000 - span);
         if (offset < durations.size()) {
             span += durations[offset++];  // the space waited out before the next write
         }
@@ -174,9 +177,10 @@ TEST_P(LongSignalOnUsbDevice, EveryFrameInOrderAndNoWriteEarly) {
     };
     std::printf("%s: %zu writes sent (%zu traced); a write began after the one before and its gap allow by "
                 "median %lld us, at most %lld us; the device saw them later than that by median %lld us, "
-                "at most %lld us\n",
+                "at most %lld us; a write returned after its signal's end by median %lld us\n",
                 model.c_str(), sentWrites.size(), writes.size(), static_cast<long long>(median(lateness)),
-                largest(lateness), static_cast<long long>(median(gapError)), largest(gapError));
+                largest(lateness), static_cast<long long>(median(gapError)), largest(gapError),
+                static_cast<long long>(median(returnedAfterSignal)));
     device->unplug();
 }
 

@@ -98,7 +98,7 @@ bool UsbipDevice::plug(int port, std::string& why) {
     while (std::chrono::steady_clock::now() < deadline) {
         std::vector<std::string> nodes = lircDevicesOnVhci();
         if (nodes.size() == 1 && access(nodes[0].c_str(), F_OK) == 0 && model_->started(outTransfers()) &&
-            (!model_->startsReading() || reading())) {
+            (!model_->startsReading() || reading()) && inSubmitted()) {
             lircPath_ = nodes[0];
             return true;
         }
@@ -148,6 +148,16 @@ bool UsbipDevice::waitSent(int milliseconds) const {
 bool UsbipDevice::reading() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return !pending_.empty();
+}
+
+bool UsbipDevice::inSubmitted() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return inSubmitted_;
+}
+
+void UsbipDevice::setOutFault(OutFault fault) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    outFault_ = fault;
 }
 
 std::vector<UsbTransfer> UsbipDevice::outTransfers() const {
@@ -228,6 +238,10 @@ bool UsbipDevice::handle(const uint8_t* header) {
                     break;
                 }
             }
+            if (auto held = std::find(heldOuts_.begin(), heldOuts_.end(), victim); held != heldOuts_.end()) {
+                heldOuts_.erase(held);
+                status = -ENOENT;
+            }
         }
         uint8_t answer[headerBytes] = {};
         putWord(answer, 0, retUnlink);
@@ -266,13 +280,26 @@ bool UsbipDevice::handle(const uint8_t* header) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             pending_.push_back({seqnum, endpoint, length, packets});
+            inSubmitted_ = true;
         }
         completePending();
         return true;
     }
+    OutFault fault;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         outs_.push_back({nowMicroseconds(), endpoint, data});
+        fault = outFault_;
+        if (fault == OutFault::hold) {
+            heldOuts_.push_back(seqnum);
+        }
+    }
+    if (fault == OutFault::hold) {
+        return true;
+    }
+    if (fault == OutFault::stall) {
+        reply(seqnum, -EPIPE, {}, false);
+        return true;
     }
     // The device's answer to an OUT transfer comes after that transfer completed: a
     // driver may resubmit the same URB once it sees the answer.

@@ -30,6 +30,11 @@ public:
     // device of it and finished its start-up commands; false with why if not within
     // the time.
     bool plug(int port, std::string& why);
+    // Whether the driver has submitted an IN transfer on an endpoint other than 0.
+    // Every driver here does so in its probe; streamzap's probe does it last, after
+    // registering the LIRC device and then setting its receive timeout, so plug()
+    // waits for it.
+    bool inSubmitted() const;
     // Shuts the socket: the kernel sees the device go away.
     void unplug();
 
@@ -45,6 +50,13 @@ public:
     // Waits until every chunk queued so far has gone to the host; false if not
     // within the time.
     bool waitSent(int milliseconds) const;
+
+    // A fault of the device's, from now on, for the OUT transfers of endpoints other
+    // than 0: none; each kept unanswered (the driver's timeout unlinks it); each
+    // answered with a stall (-EPIPE). A faulty OUT transfer is recorded but not
+    // handed to the model.
+    enum class OutFault { none, hold, stall };
+    void setOutFault(OutFault fault);
 
     // The OUT transfers of endpoints other than 0 so far, in order.
     std::vector<UsbTransfer> outTransfers() const;
@@ -79,6 +91,9 @@ private:
     std::mutex completing_;
     std::vector<UsbTransfer> outs_;
     std::deque<Pending> pending_;
+    std::deque<uint32_t> heldOuts_;
+    bool inSubmitted_ = false;
+    OutFault outFault_ = OutFault::none;
     std::deque<std::vector<uint8_t>> inQueue_;
     Bytes trigger_;
     std::vector<Bytes> afterTrigger_;
