@@ -127,6 +127,11 @@ const std::array profiles = {
     // and its timeout the longest a byte holds, 255 of them.
     DriverProfile{.name = "streamzap", .source = "streamzap.c",
                   .features = receiverOnly(false, true), .resolution = 256, .timeout = 255 * 256},
+    // TechnoTrend's USB receiver (ttusbir): no transmitter; rc-core's default timeout,
+    // settable within its default limits; a resolution of 14 us, as its driver tells it.
+    DriverProfile{.name = "ttusbir", .source = "ttusbir.c",
+                  .features = receiverOnly(true, true), .resolution = 14,
+                  .timeout = defaultTimeout, .minTimeout = 1, .maxTimeout = tenDefaultTimeouts},
     // Dangerous Prototypes' IR Toy: carriers from 11.8 kHz, 21.3 us units, a timeout of at
     // least 40 ms; the driver never sets a carrier of its own.
     DriverProfile{.name = "ir_toy", .source = "ir_toy.c",

@@ -165,6 +165,8 @@ INSTANTIATE_TEST_SUITE_P(
         IoctlCase{"IguanaEmptyMask", "", "", LIRC_SET_TRANSMITTER_MASK, 0, 0, 0, {}, "iguanair"},
         IoctlCase{"StreamzapTimeoutOf255Units", "", "", LIRC_GET_REC_TIMEOUT, 0, 0, 0, 65280, "streamzap"},
         IoctlCase{"StreamzapCannotSend", "", "", LIRC_GET_SEND_MODE, 0, -1, ENOTTY, {}, "streamzap"},
+        IoctlCase{"TtusbirResolution", "", "", LIRC_GET_REC_RESOLUTION, 0, 0, 0, 14, "ttusbir"},
+        IoctlCase{"TtusbirTimeoutAboveItsLimit", "", "", LIRC_SET_REC_TIMEOUT, 1250001, -1, EINVAL, {}, "ttusbir"},
         IoctlCase{"IteNoEmitterSelection", "", "", LIRC_SET_TRANSMITTER_MASK, 1, -1, ENOTTY, {}, "ite-cir"},
         IoctlCase{"IteReceiveRangeAnyValue", "", "", LIRC_SET_REC_CARRIER, 40000, 0, 0, {}, "ite-cir"},
         IoctlCase{"IrToyTimeoutBelow40ms", "", "", LIRC_SET_REC_TIMEOUT, 39999, -1, EINVAL, {}, "ir_toy"},

@@ -32,6 +32,7 @@ const UsbProfile profiles[] = {
     {"mceusb_060c_OneEmitter", "mceusb", {"LIRC_EMULATOR_PROFILE=mceusb", "LIRC_EMULATOR_EMITTERS=1"}},
     {"redrat3", "redrat3", {"LIRC_EMULATOR_PROFILE=redrat3"}},
     {"streamzap", "streamzap", {"LIRC_EMULATOR_PROFILE=streamzap"}},
+    {"ttusbir", "ttusbir", {"LIRC_EMULATOR_PROFILE=ttusbir"}},
 };
 
 // What the device is and has, the settings each driver takes and refuses (the
