@@ -109,6 +109,49 @@ public:
     uint32_t durationTolerance() const override { return 27; }
     double carrierTolerance() const override { return 0.005; }
     uint32_t emitterCount() const override { return 4; }
+
+    // What its receiver heard, in IN packets of 8 bytes whose first 7 the driver
+    // reads, a byte a sample: a pulse (bit 7 clear) or a space (bit 7 set) of its low
+    // 7 bits plus one units of 21 us, but 0x80, a space of 21845 us; the driver joins
+    // the samples of a kind, and goes idle once a space reaches its receive timeout,
+    // which the spaces after the last pulse do. The durations must be whole units
+    // (a space less its 21845 us parts), none of one unit (0x00 would make a packet
+    // that begins `00 00` a command's answer).
+    std::vector<Bytes> received(const std::vector<uint32_t>& durations, uint32_t) const override {
+        Bytes stream;
+        for (size_t i = 0; i < durations.size(); ++i) {
+            bool space = i % 2 == 1;
+            uint32_t left = durations[i];
+            while (space && left >= longSpace && (left == longSpace || left - longSpace >= 2 * unit)) {
+                stream.push_back(0x80);
+                left -= longSpace;
+            }
+            for (uint32_t units = left / unit; units > 0;) {
+                uint32_t n = units > 128 ? 128 : units;
+                if (units - n == 1) {
+                    --n;
+                }
+                stream.push_back(static_cast<uint8_t>((space ? 0x80 : 0x00) | (n - 1)));
+                units -= n;
+            }
+        }
+        // Silence past the driver's 125 ms timeout, and a whole last packet of it.
+        stream.insert(stream.end(), 6, 0x80);
+        while (stream.size() % 7 != 0) {
+            stream.push_back(0x80);
+        }
+        std::vector<Bytes> packets;
+        for (size_t at = 0; at < stream.size(); at += 7) {
+            Bytes packet(stream.begin() + static_cast<std::ptrdiff_t>(at), stream.begin() + static_cast<std::ptrdiff_t>(at + 7));
+            packet.push_back(0x80);  // the eighth byte, which the driver leaves
+            packets.push_back(std::move(packet));
+        }
+        return packets;
+    }
+
+private:
+    static constexpr uint32_t unit = 21;
+    static constexpr uint32_t longSpace = 21845;
 };
 
 }  // namespace

@@ -291,6 +291,9 @@ std::vector<uint32_t> necKeyIn50usUnits(uint32_t gap) { return necKeyIn({9000, 4
 std::vector<uint32_t> necKeyIn256usUnits(uint32_t gap) { return necKeyIn({9088, 4480, 640, 640, 1664, 2176}, gap); }
 // NEC as its microseconds, which redrat3 counts in halves.
 std::vector<uint32_t> necKeyInMicroseconds(uint32_t gap) { return necKeyIn({9000, 4500, 560, 560, 1690, 2250}, gap); }
+// NEC in whole units of iguanair's 21 us: 9000 us as 9009, 4500 as 4494, 560 as 567,
+// 1690 as 1680, 2250 as 2247.
+std::vector<uint32_t> necKeyIn21usUnits(uint32_t gap) { return necKeyIn({9009, 4494, 567, 567, 1680, 2247}, gap); }
 // NEC in whole bytes of ttusbir's, 62 us as its driver counts them: 9000 us as 8990,
 // 4500 as 4526, 560 as 558, 1690 as 1674, 2250 as 2232.
 std::vector<uint32_t> necKeyIn62usUnits(uint32_t gap) { return necKeyIn({8990, 4526, 558, 558, 1674, 2232}, gap); }
@@ -316,6 +319,10 @@ const UsbRecord records[] = {
      necGapAt},
     {"redrat3_30msTimeout_NecKey110msApartInTwoReports", "redrat3_30msTimeout", necKeyInMicroseconds(110000),
      38000, necGapAt},
+    // iguanair's gaps: spaces of 21845 us (one byte) and whole 21 us units.
+    {"iguanair_UnpluggedMidRecord", "iguanair", necKeyIn21usUnits(21845 + 864 * 21), 0, necGapAt, true},
+    {"iguanair_NecKey40msApart", "iguanair", necKeyIn21usUnits(21845 + 864 * 21), 0},
+    {"iguanair_NecKey110msApart", "iguanair", necKeyIn21usUnits(5 * 21845 + 37 * 21), 0},
     {"ttusbir_UnpluggedMidRecord", "ttusbir", necKeyIn62usUnits(39990), 0, necGapAt, true},
     {"ttusbir_NecKey40msApart", "ttusbir", necKeyIn62usUnits(39990), 0},
     {"ttusbir_NecKey110msApart", "ttusbir", necKeyIn62usUnits(109988), 0},
