@@ -160,6 +160,11 @@ void UsbipDevice::setOutFault(OutFault fault) {
     outFault_ = fault;
 }
 
+void UsbipDevice::holdControlRequest(int request) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    heldRequest_ = request;
+}
+
 std::vector<UsbTransfer> UsbipDevice::outTransfers() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return outs_;
@@ -273,7 +278,15 @@ bool UsbipDevice::handle(const uint8_t* header) {
         packets = 0;
     }
     if (endpoint == 0) {
-        answerControl(seqnum, header + 40, data);
+        const uint8_t* setup = header + 40;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if ((setup[0] & 0x60) == 0x40 && setup[1] == heldRequest_) {
+                heldOuts_.push_back(seqnum);  // answered only when unlinked
+                return true;
+            }
+        }
+        answerControl(seqnum, setup, data);
         return true;
     }
     if (direction == 1) {

@@ -57,6 +57,9 @@ public:
     // handed to the model.
     enum class OutFault { none, hold, stall };
     void setOutFault(OutFault fault);
+    // A vendor control request of this number is taken and never answered, as a
+    // device that hangs; -1: none.
+    void holdControlRequest(int request);
 
     // The OUT transfers of endpoints other than 0 so far, in order.
     std::vector<UsbTransfer> outTransfers() const;
@@ -91,9 +94,10 @@ private:
     std::mutex completing_;
     std::vector<UsbTransfer> outs_;
     std::deque<Pending> pending_;
-    std::deque<uint32_t> heldOuts_;
+    std::deque<uint32_t> heldOuts_;  // seqnums of transfers never to be answered, but unlinked
     bool inSubmitted_ = false;
     OutFault outFault_ = OutFault::none;
+    int heldRequest_ = -1;
     std::deque<std::vector<uint8_t>> inQueue_;
     Bytes trigger_;
     std::vector<Bytes> afterTrigger_;
