@@ -51,7 +51,7 @@ else
     prefixMaker=$!
 fi
 
-"$here/kernel_vm.sh" --share "$results" --timeout "${KERNEL_SUITE_TIMEOUT:-540}" -- \
+"$here/kernel_vm.sh" --share "$results" --timeout "${KERNEL_SUITE_TIMEOUT:-900}" -- \
     "$here/guest_suite.sh" "$results" "$manifest" > "$results/boot.log" 2>&1
 status=$?
 if [ -n "$prefixMaker" ]; then
