@@ -1,5 +1,6 @@
 #include "tests/kernel/usb/usb_case_support.h"
 
+#include <dirent.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -29,6 +30,22 @@ std::unique_ptr<UsbipDevice> plugAlone(std::unique_ptr<UsbModel> model, std::str
         return nullptr;
     }
     return device;
+}
+
+bool hasOpen(pid_t pid, const std::string& path) {
+    std::string folder = "/proc/" + std::to_string(pid) + "/fd";
+    DIR* fds = opendir(folder.c_str());
+    if (fds == nullptr) {
+        return false;
+    }
+    bool found = false;
+    while (dirent* entry = readdir(fds)) {
+        char target[256];
+        ssize_t length = readlink((folder + "/" + entry->d_name).c_str(), target, sizeof target - 1);
+        found = found || (length > 0 && std::string(target, static_cast<size_t>(length)) == path);
+    }
+    closedir(fds);
+    return found;
 }
 
 std::vector<uint32_t> necFrameOf(uint32_t bits) {

@@ -2,6 +2,8 @@
 // run here, plugging a model in alone, and the NEC signals they send.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -16,6 +18,10 @@ std::string cannotRun(const std::string& model);
 // The model plugged in on vhci port 0 once every device plugged before has gone;
 // nullptr with why when its driver did not take it.
 std::unique_ptr<UsbipDevice> plugAlone(std::unique_ptr<UsbModel> model, std::string& why);
+
+// Whether the process has the file open (a reader that has opened the device
+// gets what the device reports from then on).
+bool hasOpen(pid_t pid, const std::string& path);
 
 // A whole NEC frame of the 32 bits, least significant first.
 std::vector<uint32_t> necFrameOf(uint32_t bits);

@@ -343,23 +343,6 @@ int64_t receiveTimeoutOf(const std::string& lircPath) {
     return result;
 }
 
-// Whether the process has the file open.
-bool hasOpen(pid_t pid, const std::string& path) {
-    std::string folder = "/proc/" + std::to_string(pid) + "/fd";
-    DIR* fds = opendir(folder.c_str());
-    if (fds == nullptr) {
-        return false;
-    }
-    bool found = false;
-    while (dirent* entry = readdir(fds)) {
-        char target[256];
-        ssize_t length = readlink((folder + "/" + entry->d_name).c_str(), target, sizeof target - 1);
-        found = found || (length > 0 && std::string(target, static_cast<size_t>(length)) == path);
-    }
-    closedir(fds);
-    return found;
-}
-
 class RecordOnUsbDevice : public ::testing::TestWithParam<UsbRecord> {};
 
 TEST_P(RecordOnUsbDevice, TheWholeKeyPressAndItsCarrier) {
